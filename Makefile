@@ -1,0 +1,27 @@
+# Two commands on a fresh Debian 12 machine:
+#   make test   install what is missing, build both presets, run every test
+#   make run    install what is missing, build, start QUILLON.exe on the virtual reader
+JOBS ?= 2
+
+.PHONY: test run deps build native win32 clean
+
+test: build
+	ctest --preset native
+	tools/with-wine ctest --preset win32
+
+build: native win32
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j$(JOBS)
+
+win32: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j$(JOBS)
+
+deps:
+	@tools/deps.sh
+
+clean:
+	-wineserver -k 2>/dev/null
+	rm -rf build

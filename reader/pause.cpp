@@ -1,0 +1,62 @@
+#include "reader/reader.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <chrono>
+#include <thread>
+#endif
+
+#ifdef _WIN32
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace {
+
+double CounterMs() {
+  static LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+// A high-resolution waitable timer (Windows 10 1803 on) wakes within a
+// fraction of a millisecond; older systems refuse the flag and get null.
+HANDLE HighResolutionTimer() {
+  static HANDLE timer =
+      CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+  return timer;
+}
+
+}  // namespace
+
+void ReaderPause() {
+  const double end = CounterMs() + 10.0;
+  if (HANDLE timer = HighResolutionTimer()) {
+    LARGE_INTEGER due;
+    due.QuadPart = -100000;  // 10 ms, relative, in 100 ns units
+    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) WaitForSingleObject(timer, INFINITE);
+  } else {
+    // A plain Sleep(10) lasts a whole 15.6 ms tick on the default timer.
+    timeBeginPeriod(1);
+    Sleep(10);
+    timeEndPeriod(1);
+  }
+  // Never shorter than asked: a card may need the whole pause.
+  while (CounterMs() < end) Sleep(0);
+}
+
+#else
+
+void ReaderPause() {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
+  std::this_thread::sleep_until(end);
+}
+
+#endif
