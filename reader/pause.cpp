@@ -36,7 +36,7 @@ HANDLE HighResolutionTimer() {
 
 }  // namespace
 
-void ReaderPause() {
+static void SleepTenMilliseconds() {
   const double end = CounterMs() + 10.0;
   if (HANDLE timer = HighResolutionTimer()) {
     LARGE_INTEGER due;
@@ -54,9 +54,22 @@ void ReaderPause() {
 
 #else
 
-void ReaderPause() {
+static void SleepTenMilliseconds() {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
   std::this_thread::sleep_until(end);
 }
 
 #endif
+
+namespace {
+PauseFn g_pause = nullptr;
+}
+
+void InstallReaderPause(PauseFn pause) { g_pause = pause; }
+
+void ReaderPause() {
+  if (g_pause)
+    g_pause();
+  else
+    SleepTenMilliseconds();
+}

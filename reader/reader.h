@@ -39,3 +39,8 @@ void InstallReaderApi(const ReaderApi* api);
 // Sleeps 10 ms, as accurately as the platform allows. Commands call it after
 // every reader call but opening the reader and sounding the beeper.
 void ReaderPause();
+
+// Replaces what ReaderPause does (a test records the pause instead of
+// sleeping); null restores the real 10 ms sleep.
+using PauseFn = void (*)();
+void InstallReaderPause(PauseFn pause);

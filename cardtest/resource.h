@@ -1,0 +1,30 @@
+#pragma once
+// Resource identifiers shared by the resource script, the card commands and
+// the window. Plain #defines: the resource compiler reads this file too.
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_CARDTEST_DIALOG 102
+#define IDR_MAINFRAME 128
+
+#define IDC_OPEN_READER 1000
+#define IDC_FIND_CARD 1001
+#define IDC_LOAD_KEY_A 1002
+#define IDC_LOAD_KEY_B 1003
+#define IDC_READ_CARD 1004
+#define IDC_WRITE_CARD 1005
+#define IDC_ATQA 1007
+#define IDC_SAK 1008
+#define IDC_CSN 1009
+#define IDC_ATS 1010
+#define IDC_STATUS 1011
+#define IDC_CARD_TYPE 1012
+#define IDC_READ_LIST 1014
+#define IDC_WRITE_LIST 1015
+#define IDC_KEY 1016
+#define IDC_WRITE_SECTOR 1017
+#define IDC_WRITE_BLOCK 1018
+#define IDC_WRITE_DATA 1019
+#define IDC_BLOCK_DATA 1020
+
+#define IDM_ABOUTBOX 0x0010

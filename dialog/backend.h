@@ -1,0 +1,51 @@
+#pragma once
+// What the dialog framework needs of a window system: the controls of one
+// dialog, addressed by identifier, and its message boxes. The Win32 back end
+// drives real controls; the in-memory one records everything for tests.
+// Texts are UTF-8 throughout.
+
+#include <cstdint>
+#include <string>
+
+namespace dlg {
+
+// Message-box types and results, with the values Win32 gives them.
+enum : unsigned {
+  kMbOk = 0x0000,
+  kMbIconError = 0x0010,
+  kMbIconExclamation = 0x0030,
+};
+enum : int { kIdOk = 1, kIdCancel = 2 };
+
+// Notification codes the commands route on (BN_CLICKED, LBN_SELCHANGE).
+enum : int { kButtonClicked = 0, kListSelChange = 1 };
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  virtual std::string GetText(int id) const = 0;
+  virtual void SetText(int id, const std::string& text) = 0;
+  // Most characters (UTF-16 units) the user may type into an edit.
+  virtual void SetTextLimit(int id, int chars) = 0;
+  virtual void SetFocus(int id) = 0;
+  virtual int MessageBox(const std::string& text, const std::string& caption, unsigned type) = 0;
+  virtual void EndDialog(int result) = 0;
+
+  // List boxes. Indexes from 0; ListGetSel answers -1 with no selection.
+  virtual void ListReset(int id) = 0;
+  virtual int ListAdd(int id, const std::string& line) = 0;
+  virtual int ListCount(int id) const = 0;
+  virtual void ListSetSel(int id, int index) = 0;
+  virtual int ListGetSel(int id) const = 0;
+  virtual std::string ListGetText(int id, int index) const = 0;
+  virtual void ListSetData(int id, int index, intptr_t data) = 0;
+  virtual intptr_t ListGetData(int id, int index) const = 0;
+};
+
+// Caption of the program's message boxes: the program file's name without its
+// extension. The Win32 start-up sets it; tests see the default.
+const std::string& AppName();
+void SetAppName(const std::string& name);
+
+}  // namespace dlg

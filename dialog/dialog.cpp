@@ -1,0 +1,131 @@
+#include "dialog/dialog.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace dlg {
+
+namespace {
+
+std::string g_appName = "QUILLON";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+const std::string& AppName() { return g_appName; }
+void SetAppName(const std::string& name) { g_appName = name; }
+
+bool ParseInt(const std::string& text, int& value) {
+  size_t i = 0, n = text.size();
+  while (i < n && IsBlank(text[i])) ++i;
+  size_t start = i;
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = i;
+  while (i < n && text[i] >= '0' && text[i] <= '9') ++i;
+  if (i == digits) return false;
+  size_t end = i;
+  while (i < n && IsBlank(text[i])) ++i;
+  if (i != n) return false;
+  // strtoll on the checked digits alone: no locale, no hex, no octal.
+  errno = 0;
+  long long v = std::strtoll(text.substr(start, end - start).c_str(), nullptr, 10);
+  if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+int TextLength(const std::string& utf8) {
+  int units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) == 0x80) continue;  // continuation byte
+    units += (c >= 0xF0) ? 2 : 1;      // beyond the BMP: a surrogate pair
+  }
+  return units;
+}
+
+void CDataExchange::Fail(const std::string& message) {
+  m_backend.MessageBox(message, AppName(), kMbOk | kMbIconExclamation);
+  m_backend.SetFocus(m_idLast);
+  m_failed = true;
+}
+
+void DDX_Control(CDataExchange* pDX, int id, CWndControl& control) {
+  if (!control.IsAttached()) control.Attach(&pDX->m_backend, id);
+}
+
+void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
+  if (pDX->m_failed) return;
+  pDX->m_idLast = id;
+  if (pDX->m_bSaveAndValidate)
+    value = pDX->m_backend.GetText(id);
+  else
+    pDX->m_backend.SetText(id, value);
+}
+
+void DDX_Text(CDataExchange* pDX, int id, int& value) {
+  if (pDX->m_failed) return;
+  pDX->m_idLast = id;
+  if (!pDX->m_bSaveAndValidate) {
+    pDX->m_backend.SetText(id, std::to_string(value));
+    return;
+  }
+  // A text that is no integer leaves the field as it was.
+  int parsed;
+  if (!ParseInt(pDX->m_backend.GetText(id), parsed)) {
+    pDX->Fail("请输入一个整数。");
+    return;
+  }
+  value = parsed;
+}
+
+void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int chars) {
+  if (pDX->m_failed) return;
+  if (!pDX->m_bSaveAndValidate) {
+    pDX->m_backend.SetTextLimit(pDX->m_idLast, chars);
+    return;
+  }
+  if (TextLength(value) > chars) pDX->Fail("请输入不超过 " + std::to_string(chars) + " 个字符。");
+}
+
+void DDV_MinMaxInt(CDataExchange* pDX, int value, int min, int max) {
+  if (pDX->m_failed || !pDX->m_bSaveAndValidate) return;
+  if (value < min || value > max)
+    pDX->Fail("请输入一个介于 " + std::to_string(min) + " 和 " + std::to_string(max) + " 之间的整数。");
+}
+
+bool CDialog::UpdateData(bool saveAndValidate) {
+  if (!m_backend) return false;
+  CDataExchange dx(*m_backend, saveAndValidate);
+  DoDataExchange(&dx);
+  return !dx.m_failed;
+}
+
+int CDialog::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
+  if (!m_backend) return 0;
+  return m_backend->MessageBox(text, caption.empty() ? AppName() : caption, type);
+}
+
+void CDialog::EndDialog(int result) {
+  if (m_backend) m_backend->EndDialog(result);
+}
+
+bool CDialog::OnInitDialog() {
+  UpdateData(false);
+  return true;
+}
+
+void CDialog::OnOK() {
+  if (UpdateData(true)) EndDialog(kIdOk);
+}
+
+void CDialog::OnCancel() { EndDialog(kIdCancel); }
+
+bool CDialog::OnCommand(int, int) { return false; }
+
+bool CDialog::OnWindowMessage(unsigned, uintptr_t, intptr_t, intptr_t*) { return false; }
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+}  // namespace dlg

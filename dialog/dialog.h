@@ -1,0 +1,86 @@
+#pragma once
+// Modal dialog base with two-way data exchange, in the manner of the classic
+// Windows dialog frameworks: one DoDataExchange routine visits every binding,
+// moving fields into controls (show) or controls into fields with validation
+// (collect). A failed validation tells the user, puts the focus on the
+// control, and ends the collect there: fields after it keep their values.
+
+#include <cstdint>
+#include <string>
+
+#include "dialog/backend.h"
+#include "dialog/controls.h"
+
+namespace dlg {
+
+class CDataExchange {
+ public:
+  CDataExchange(Backend& backend, bool saveAndValidate) : m_backend(backend), m_bSaveAndValidate(saveAndValidate) {}
+
+  // Reports a failed validation of the last control visited and stops the
+  // exchange: every later DDX/DDV call does nothing.
+  void Fail(const std::string& message);
+
+  Backend& m_backend;
+  const bool m_bSaveAndValidate;
+  bool m_failed = false;
+  int m_idLast = 0;  // the control the last DDX_ call visited
+};
+
+void DDX_Control(CDataExchange* pDX, int id, CWndControl& control);
+void DDX_Text(CDataExchange* pDX, int id, std::string& value);
+void DDX_Text(CDataExchange* pDX, int id, int& value);
+// Collect: fails when the text is longer; show: limits what the user may type.
+void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int chars);
+void DDV_MinMaxInt(CDataExchange* pDX, int value, int min, int max);
+
+// Parses a decimal integer: optional blanks, optional sign, digits, optional
+// blanks; nothing else, and nothing outside the 32-bit range.
+bool ParseInt(const std::string& text, int& value);
+// Length as the edit control counts it: UTF-16 units.
+int TextLength(const std::string& utf8);
+
+class CDialog {
+ public:
+  explicit CDialog(int templateId) : m_nIDTemplate(templateId) {}
+  virtual ~CDialog() = default;
+  CDialog(const CDialog&) = delete;
+  CDialog& operator=(const CDialog&) = delete;
+
+  // Runs the dialog modally on the platform's window system (Win32 only).
+  intptr_t DoModal();
+
+  // Show (false) or collect (true); false when a validation failed.
+  bool UpdateData(bool saveAndValidate = true);
+
+  int MessageBox(const std::string& text, const std::string& caption = std::string(), unsigned type = kMbOk);
+  void EndDialog(int result);
+
+  // Binds the dialog to its controls. The Win32 back end does this when the
+  // window is created; a test does it with an in-memory back end and then
+  // calls OnInitDialog itself.
+  void AttachBackend(Backend* backend) { m_backend = backend; }
+  Backend* GetBackend() const { return m_backend; }
+  int TemplateId() const { return m_nIDTemplate; }
+
+  // Native window handle (HWND) while the Win32 back end runs it.
+  void* m_hWnd = nullptr;
+
+  virtual bool OnInitDialog();
+  virtual void OnOK();
+  virtual void OnCancel();
+  // A command from a control; true when handled.
+  virtual bool OnCommand(int id, int notifyCode);
+  // Any other window message (Win32 back end); true when handled, with the
+  // dialog procedure's result in *result.
+  virtual bool OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam, intptr_t* result);
+
+ protected:
+  virtual void DoDataExchange(CDataExchange* pDX);
+
+ private:
+  int m_nIDTemplate;
+  Backend* m_backend = nullptr;
+};
+
+}  // namespace dlg

@@ -1,0 +1,64 @@
+#pragma once
+// The in-memory back end: a dialog's controls as plain data, so a test can
+// type into a control, press a command and read what the user would see.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dialog/backend.h"
+
+namespace dlg {
+
+class MemoryBackend : public Backend {
+ public:
+  struct MessageBoxCall {
+    std::string text, caption;
+    unsigned type;
+  };
+  struct List {
+    std::vector<std::string> lines;
+    std::vector<intptr_t> data;
+    int selected = -1;
+  };
+
+  // What the user does: typing respects the edit's limit, as a real edit does.
+  void Type(int id, const std::string& text);
+
+  // What the user sees.
+  const std::vector<MessageBoxCall>& MessageBoxes() const { return messageBoxes_; }
+  int Focus() const { return focus_; }
+  int Limit(int id) const;  // -1: none set
+  int SetTextCount(int id) const;
+  bool Ended() const { return ended_; }
+  int EndResult() const { return endResult_; }
+  const List& ListOf(int id) const;
+
+  // Backend
+  std::string GetText(int id) const override;
+  void SetText(int id, const std::string& text) override;
+  void SetTextLimit(int id, int chars) override { limits_[id] = chars; }
+  void SetFocus(int id) override { focus_ = id; }
+  int MessageBox(const std::string& text, const std::string& caption, unsigned type) override;
+  void EndDialog(int result) override;
+  void ListReset(int id) override { lists_[id] = List(); }
+  int ListAdd(int id, const std::string& line) override;
+  int ListCount(int id) const override { return static_cast<int>(ListOf(id).lines.size()); }
+  void ListSetSel(int id, int index) override;
+  int ListGetSel(int id) const override { return ListOf(id).selected; }
+  std::string ListGetText(int id, int index) const override;
+  void ListSetData(int id, int index, intptr_t data) override;
+  intptr_t ListGetData(int id, int index) const override;
+
+ private:
+  std::map<int, std::string> texts_;
+  std::map<int, int> limits_;
+  std::map<int, int> setTextCounts_;
+  std::map<int, List> lists_;
+  std::vector<MessageBoxCall> messageBoxes_;
+  int focus_ = 0;
+  bool ended_ = false;
+  int endResult_ = 0;
+};
+
+}  // namespace dlg
