@@ -1,0 +1,103 @@
+// Under Wine: the boundary loads dcrf32.dll from beside this program and
+// drives a whole find-card sequence on the virtual reader through it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "reader/reader.h"
+
+namespace {
+
+class Boundary : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // The library reads its settings from the process environment when the
+    // reader is opened.
+    SetEnvironmentVariableW(L"DCRF32_SIM_CARD", L"composite");
+    SetEnvironmentVariableW(L"DCRF32_SIM_DUMP", nullptr);
+    SetEnvironmentVariableW(L"DCRF32_SIM_TRACE", nullptr);
+    SetEnvironmentVariableW(L"DCRF32_SIM_READER", nullptr);
+    result = LoadReaderLibrary();
+  }
+  static ReaderLoadResult result;
+};
+ReaderLoadResult Boundary::result;
+
+double NowMs() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+}  // namespace
+
+TEST_F(Boundary, LoadsTheLibraryBesideTheProgram) {
+  ASSERT_TRUE(result.ok()) << result.Message();
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  dir.erase(dir.find_last_of(L"\\/") + 1);
+  HMODULE loaded = GetModuleHandleW(L"dcrf32.dll");
+  ASSERT_NE(nullptr, loaded);
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(loaded, path, MAX_PATH);
+  EXPECT_EQ(0, _wcsicmp((dir + L"dcrf32.dll").c_str(), path));
+}
+
+TEST_F(Boundary, DrivesAFindCardSequence) {
+  ASSERT_TRUE(result.ok()) << result.Message();
+  const ReaderApi& r = Reader();
+  g_hReader = r.dc_init(100, 115200);
+  ASSERT_GT(g_hReader, 0);
+  EXPECT_EQ(0, r.dc_beep(g_hReader, 10));
+  for (int pass = 0; pass < 2; ++pass) {
+    uint32_t tagType = 0, serial = 0;
+    uint8_t sak = 0;
+    ASSERT_EQ(0, r.dc_reset(g_hReader, 10));
+    ReaderPause();
+    ASSERT_EQ(0, r.dc_config_card(g_hReader, 'A'));
+    ReaderPause();
+    ASSERT_EQ(0, r.dc_request(g_hReader, 1, &tagType));
+    ReaderPause();
+    EXPECT_EQ(0x0004u, tagType & 0xFFFF);
+    ASSERT_EQ(0, r.dc_anticoll(g_hReader, 0, &serial));
+    ReaderPause();
+    EXPECT_EQ(0x079C215Eu, serial);
+    ASSERT_EQ(0, r.dc_select(g_hReader, serial, &sak));
+    ReaderPause();
+    EXPECT_EQ(0x28, sak);
+    if (pass == 0) {
+      uint8_t len = 0;
+      char ats[2 * 254 + 2] = {};
+      ASSERT_EQ(0, r.dc_pro_resethex(g_hReader, &len, ats));
+      ReaderPause();
+      EXPECT_STREQ("067777710280", ats);
+    }
+  }
+  // Selected again after the re-activation: the sector commands work.
+  uint8_t key[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  ASSERT_EQ(0, r.dc_load_key(g_hReader, 0, 1, key));
+  ASSERT_EQ(0, r.dc_authentication(g_hReader, 0, 1));
+  char block[33] = {};
+  ASSERT_EQ(0, r.dc_read_hex(g_hReader, 4, block));
+  EXPECT_STREQ("00000000000000000000000000000000", block);
+}
+
+TEST(Pause, LastsTenMillisecondsOnAverage) {
+  const int n = 50;
+  double total = 0, shortest = 1e9;
+  for (int i = 0; i < n; ++i) {
+    double t0 = NowMs();
+    ReaderPause();
+    double ms = NowMs() - t0;
+    total += ms;
+    if (ms < shortest) shortest = ms;
+  }
+  double mean = total / n;
+  std::printf("ReaderPause under Wine: mean %.3f ms, shortest %.3f ms over %d pauses\n", mean, shortest, n);
+  EXPECT_GE(shortest, 10.0);
+  EXPECT_LT(mean, 11.0);
+}
