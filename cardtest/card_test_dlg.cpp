@@ -1,0 +1,38 @@
+#include "cardtest/card_test_dlg.h"
+
+#include "cardtest/resource.h"
+
+CCardTestDlg::CCardTestDlg() : dlg::CDialog(IDD_CARDTEST_DIALOG) {}
+
+void CCardTestDlg::DoDataExchange(dlg::CDataExchange* pDX) { ExchangeCardTestForm(pDX, *this); }
+
+bool CCardTestDlg::OnCommand(int id, int notifyCode) {
+  if (id == IDC_READ_LIST) {
+    if (notifyCode != dlg::kListSelChange) return false;
+    OnSelchangeReadList();
+    return true;
+  }
+  if (notifyCode != dlg::kButtonClicked) return false;
+  switch (id) {
+    case IDC_OPEN_READER:
+      OnOpenReader();
+      return true;
+    case IDC_FIND_CARD:
+      OnFindCard();
+      return true;
+    case IDC_LOAD_KEY_A:
+      OnLoadKeyA();
+      return true;
+    case IDC_LOAD_KEY_B:
+      OnLoadKeyB();
+      return true;
+    case IDC_READ_CARD:
+      OnReadCard();
+      return true;
+    case IDC_WRITE_CARD:
+      OnWriteCard();
+      return true;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The main dialog's card side: the card test form and the card commands.
+// Platform-free: the window side (icon, system menu, painting, colours)
+// derives from this class and adds only what a real window needs.
+//
+// Every command runs to completion on the caller's thread, calling the reader
+// through Reader() with g_hReader and pausing after each call but opening the
+// reader and sounding the beeper.
+
+#include "cardtest/card_test_form.h"
+#include "dialog/dialog.h"
+
+class CCardTestDlg : public dlg::CDialog, public CardTestForm {
+ public:
+  CCardTestDlg();
+
+  // "打开读卡器": opens the reader, stores the handle, beeps.
+  void OnOpenReader();
+  // "寻卡": identifies the card in the field and leaves it selected.
+  void OnFindCard();
+  // "装载KEYA" / "装载KEYB": loads the typed key for all sectors.
+  void OnLoadKeyA();
+  void OnLoadKeyB();
+  // "读取M1数据": authenticates and reads every sector into the read list.
+  void OnReadCard();
+  // A line of the read list was selected (and once after every read-out).
+  void OnSelchangeReadList();
+  // "写M1数据": writes the typed data into the block the form names.
+  void OnWriteCard();
+
+  // Routes button clicks of IDC_OPEN_READER..IDC_WRITE_CARD and the read
+  // list's selection change to the commands; true when it was one of them.
+  bool OnCommand(int id, int notifyCode) override;
+
+ protected:
+  void DoDataExchange(dlg::CDataExchange* pDX) override;
+
+ private:
+  void LoadKey(int keyMode);
+};

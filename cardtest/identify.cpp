@@ -1,0 +1,119 @@
+// Opening the reader and identifying the card in its field.
+#include <cstring>
+#include <utility>
+
+#include "cardtest/card_test_dlg.h"
+#include "cardtest/texts.h"
+#include "reader/reader.h"
+#include "txtconv/txtconv.h"
+
+namespace {
+
+// UIntToHex writes the most significant byte first, but a card sends its
+// UID lowest byte first: the CSN reads in the card's own byte order.
+std::string SerialText(uint32_t serial, uint32_t* conversions) {
+  char text[9];
+  std::memset(text, 0, sizeof text);
+  UIntToHex(text, serial, conversions);
+  std::swap(text[0], text[6]);
+  std::swap(text[1], text[7]);
+  std::swap(text[2], text[4]);
+  std::swap(text[3], text[5]);
+  return text;
+}
+
+std::string SakText(uint8_t sak, uint32_t* conversions) {
+  char text[9];
+  std::memset(text, 0, sizeof text);
+  UIntToHex(text, sak, conversions);
+  return text;
+}
+
+std::string CardType(uint8_t sak, const char* unknownFormat) {
+  switch (sak) {
+    case 0x08:
+      return "纯M1卡";
+    case 0x20:
+      return "纯CPU卡";
+    case 0x28:
+      return "CPU+M1复合卡";
+    default:
+      return Format(unknownFormat, static_cast<unsigned>(sak));
+  }
+}
+
+}  // namespace
+
+void CCardTestDlg::OnOpenReader() {
+  g_hReader = Reader().dc_init(100, 115200);
+  if (g_hReader > 0) {
+    m_strStatus = "打开成功了";
+  } else {
+    m_strStatus = "读卡器打开失败了，自己找找问题哦";
+    UpdateData(false);
+  }
+  // Beeps even after a failed open, with the failed handle.
+  Reader().dc_beep(g_hReader, 10);
+  UpdateData(false);
+}
+
+void CCardTestDlg::OnFindCard() {
+  const ReaderApi& reader = Reader();
+  uint32_t tagType = 0;
+  uint32_t serial = 0;
+  uint8_t sak = 0;
+  uint32_t conversions = 0;
+  uint8_t atsLength = 0;
+  // Room for the longest ATS a card may send (254 bytes) as hex and a NUL.
+  char ats[2 * 254 + 2];
+
+  m_strStatus.clear();
+  m_strCardType.clear();
+
+  auto fail = [this](const char* message) {
+    m_strStatus = message;
+    UpdateData(false);
+  };
+  auto call = [](int16_t status) {
+    ReaderPause();
+    return status == 0;
+  };
+
+  // First activation and identification.
+  if (!call(reader.dc_reset(g_hReader, 10))) return fail("dc_reset卡片复位失败");
+  if (!call(reader.dc_config_card(g_hReader, 'A'))) return fail("dc_config_card设置卡片失败");
+  if (!call(reader.dc_request(g_hReader, 1, &tagType))) return fail("dc_request获取ATQA失败");
+  m_strAtqa = Format("%04d", static_cast<int>(tagType & 0xFFFF));
+  m_strStatus = "获取ATQA成功";
+  if (!call(reader.dc_anticoll(g_hReader, 0, &serial))) return fail("dc_anticoll获取CSN失败");
+  m_strCsn = SerialText(serial, &conversions);
+  m_strStatus = "获取CSN成功";
+  if (!call(reader.dc_select(g_hReader, serial, &sak))) return fail("dc_select获取SAK失败");
+  m_strSak = SakText(sak, &conversions);
+  m_strStatus = "获取SAK成功";
+  m_strCardType = CardType(sak, "sak:%x    不识别");
+
+  // Asked whatever the SAK says: an M1-only card ends the command here.
+  std::memset(ats, 0, sizeof ats);
+  if (!call(reader.dc_pro_resethex(g_hReader, &atsLength, ats))) return fail("dc_pro_resethex获取ATS失败");
+  ats[sizeof ats - 1] = '\0';
+  m_strAts = ats;
+  m_strStatus = "获取ATS成功";
+
+  // The ISO 14443-4 activation would refuse the sector commands: a field
+  // reset and a new selection bring the card back to level 3.
+  if (!call(reader.dc_reset(g_hReader, 10))) return fail("dc_reset卡片复位失败");
+  if (!call(reader.dc_config_card(g_hReader, 'A'))) return fail("dc_config_card设置卡片失败");
+  if (!call(reader.dc_request(g_hReader, 1, &tagType))) return fail("dc_request获取ATQA失败");
+  m_strAtqa = Format("%04d", static_cast<int>(tagType & 0xFFFF));
+  m_strStatus = "获取ATQA成功";
+  if (!call(reader.dc_anticoll(g_hReader, 0, &serial))) return fail("dc_anticoll获取CSN失败");
+  m_strCsn = SerialText(serial, &conversions);
+  m_strStatus = "获取CSN成功";
+  if (!call(reader.dc_select(g_hReader, serial, &sak))) return fail("dc_select获取SAK失败");
+  m_strSak = SakText(sak, &conversions);
+  m_strStatus = "获取SAK成功";
+  m_strCardType = CardType(sak, "sak:%x不识别");
+
+  UpdateData(false);
+}

@@ -1,0 +1,56 @@
+// Writing one block from the 32 hex digits typed into the form.
+#include <cstring>
+
+#include "cardtest/card_test_dlg.h"
+#include "cardtest/mifare.h"
+#include "cardtest/texts.h"
+#include "reader/reader.h"
+#include "txtconv/txtconv.h"
+
+void CCardTestDlg::OnWriteCard() {
+  char data[33];
+  std::memset(data, 0, sizeof data);
+
+  // After a failed collect the fields past the failing one are stale: writing
+  // them could put old data into a block the user did not name.
+  if (!UpdateData(true)) return;
+  const char letter = KeyLetter(m_nKeyMode);
+  std::memcpy(data, m_strWriteData.data(), m_strWriteData.size() < 32 ? m_strWriteData.size() : 32);
+  m_lstWrite.ResetContent();
+
+  if (!IsHexDigits(m_strWriteData, 32)) {
+    m_strStatus = "写入数据必须是32位十六进制数字";
+    UpdateData(false);
+    return;
+  }
+  if (m_nBlock == kTrailerBlock) {
+    uint8_t trailer[16];
+    HexToBytes(data, trailer, 32);
+    if (!TrailerAccessBitsValid(trailer)) {
+      m_strStatus = Format("扇区[%02d]控制位格式错误，写入会永久锁死该扇区", m_nSector);
+      UpdateData(false);
+      return;
+    }
+  }
+
+  int16_t status = Reader().dc_authentication(g_hReader, static_cast<uint8_t>(m_nKeyMode), static_cast<uint8_t>(m_nSector));
+  ReaderPause();
+  if (status != 0) {
+    m_strStatus = Format("扇区[%02d]:校验密码[%c]失败！", m_nSector, letter);
+    UpdateData(false);
+    return;
+  }
+  m_lstWrite.AddString(Format("扇区[%02d]:校验密码[%c]成功！", m_nSector, letter));
+  m_lstWrite.SetCurSel(m_lstWrite.GetCount() - 1);
+
+  status = Reader().dc_write_hex(g_hReader, BlockAddress(m_nSector, m_nBlock), data);
+  ReaderPause();
+  if (status != 0) {
+    m_strStatus = Format("写扇区[%02d]第[%d]块失败！", m_nSector, m_nBlock);
+    m_lstWrite.AddString(m_strStatus);
+  } else {
+    m_lstWrite.AddString(Format("扇区[%02d],块[%d]:写卡成功  %s", m_nSector, m_nBlock, data));
+    m_lstWrite.SetCurSel(m_lstWrite.GetCount() - 1);
+  }
+  UpdateData(false);
+}
