@@ -1,0 +1,232 @@
+#include "sim/card.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace sim {
+
+namespace {
+
+// Recognisable in a dump as coming from the virtual reader, not from NXP.
+constexpr uint8_t kManufacturerBytes[8] = {'Q', 'U', 'I', 'L', 'L', 'S', 'I', 'M'};
+constexpr uint8_t kTransportTrailer[kBlockSize] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x07,
+    0x80, 0x69, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+}  // namespace
+
+CardProfile PresetProfile(Preset preset) {
+  CardProfile p;
+  switch (preset) {
+    case Preset::M1:
+      p.atqa = 0x0004;
+      p.uid = {0x3A, 0x5C, 0x7E, 0x91};
+      p.sak = 0x08;
+      p.mifare = true;
+      break;
+    case Preset::Cpu:
+      p.atqa = 0x0008;
+      p.uid = {0x08, 0x6B, 0x2F, 0x14};
+      p.sak = 0x20;
+      p.ats = {0x05, 0x78, 0x80, 0x70, 0x02};
+      p.mifare = false;
+      break;
+    case Preset::Composite:
+      p.atqa = 0x0004;
+      p.uid = {0x5E, 0x21, 0x9C, 0x07};
+      p.sak = 0x28;
+      p.ats = {0x06, 0x77, 0x77, 0x71, 0x02, 0x80};
+      p.mifare = true;
+      break;
+  }
+  return p;
+}
+
+Memory FactoryImage(const CardProfile& profile) {
+  Memory m{};
+  std::copy(profile.uid.begin(), profile.uid.end(), m.begin());
+  m[4] = static_cast<uint8_t>(profile.uid[0] ^ profile.uid[1] ^ profile.uid[2] ^
+                              profile.uid[3]);
+  m[5] = profile.sak;
+  m[6] = static_cast<uint8_t>(profile.atqa & 0xFF);
+  m[7] = static_cast<uint8_t>(profile.atqa >> 8);
+  std::copy(std::begin(kManufacturerBytes), std::end(kManufacturerBytes), m.begin() + 8);
+  for (int sector = 0; sector < kSectorCount; ++sector) {
+    std::copy(std::begin(kTransportTrailer), std::end(kTransportTrailer),
+              m.begin() + TrailerOf(sector) * kBlockSize);
+  }
+  return m;
+}
+
+void TakeIdentityFromBlock0(const Memory& memory, CardProfile* profile) {
+  std::copy(memory.begin(), memory.begin() + 4, profile->uid.begin());
+  profile->sak = memory[5];
+  profile->atqa = static_cast<uint16_t>(memory[6] | memory[7] << 8);
+}
+
+Card::Card(CardProfile profile, const Memory& memory)
+    : profile_(std::move(profile)), memory_(memory) {}
+
+void Card::FieldReset() {
+  state_ = State::Idle;
+  wokenFromHalt_ = false;
+  authSector_ = -1;
+}
+
+void Card::Fallback() {
+  state_ = wokenFromHalt_ ? State::Halt : State::Idle;
+  authSector_ = -1;
+}
+
+Card::Reply Card::Refuse() {
+  Fallback();
+  return Reply::Refused;
+}
+
+std::optional<uint16_t> Card::Request(bool wakeUp) {
+  switch (state_) {
+    case State::Idle:
+      wokenFromHalt_ = false;
+      break;
+    case State::Halt:
+      if (!wakeUp) return std::nullopt;
+      wokenFromHalt_ = true;
+      break;
+    default:
+      // A card already past idle reads a request as a protocol error.
+      Fallback();
+      return std::nullopt;
+  }
+  state_ = State::Ready;
+  return profile_.atqa;
+}
+
+std::optional<Uid> Card::Anticollision() {
+  if (state_ == State::Ready) return profile_.uid;
+  if (state_ != State::Idle && state_ != State::Halt) Fallback();
+  return std::nullopt;
+}
+
+std::optional<uint8_t> Card::Select(const Uid& uid) {
+  if (state_ == State::Idle || state_ == State::Halt) return std::nullopt;
+  if (state_ != State::Ready || uid != profile_.uid) {
+    Fallback();
+    return std::nullopt;
+  }
+  state_ = State::Active;
+  return profile_.sak;
+}
+
+void Card::Halt() {
+  if (state_ == State::Active || state_ == State::Authenticated) {
+    state_ = State::Halt;
+    authSector_ = -1;
+  } else if (state_ != State::Idle && state_ != State::Halt) {
+    Fallback();
+  }
+}
+
+std::optional<std::vector<uint8_t>> Card::Rats() {
+  if (state_ == State::Idle || state_ == State::Halt) return std::nullopt;
+  // In the authenticated state every frame is enciphered, so a plain RATS
+  // is garbage to the card.
+  if (state_ != State::Active || profile_.ats.empty()) {
+    Fallback();
+    return std::nullopt;
+  }
+  state_ = State::Protocol;
+  return profile_.ats;
+}
+
+bool Card::MifareCommandsAccepted() const {
+  return profile_.mifare &&
+         (state_ == State::Active || state_ == State::Authenticated);
+}
+
+std::optional<AccessConditions> Card::SectorConditions(int sector) const {
+  return DecodeAccessBytes(&memory_[TrailerOf(sector) * kBlockSize + 6]);
+}
+
+Block Card::BlockAt(int block) const {
+  Block b;
+  std::copy_n(memory_.begin() + block * kBlockSize, kBlockSize, b.begin());
+  return b;
+}
+
+Card::Reply Card::Authenticate(KeyKind key, int sector, const Key& value) {
+  if (state_ == State::Idle || state_ == State::Halt) return Reply::Silent;
+  if (!MifareCommandsAccepted()) {
+    Fallback();
+    return Reply::Silent;
+  }
+  if (sector < 0 || sector >= kSectorCount) return Refuse();
+  const auto conditions = SectorConditions(sector);
+  if (!conditions) return Refuse();
+  if (key == KeyKind::B && KeyBReadable((*conditions)[3])) return Refuse();
+  const int offset = TrailerOf(sector) * kBlockSize + (key == KeyKind::A ? 0 : 10);
+  if (!std::equal(value.begin(), value.end(), memory_.begin() + offset))
+    return Refuse();
+  state_ = State::Authenticated;
+  authSector_ = sector;
+  authKey_ = key;
+  return Reply::Ok;
+}
+
+Card::Reply Card::Read(int block, Block* out) {
+  if (state_ == State::Idle || state_ == State::Halt) return Reply::Silent;
+  if (!MifareCommandsAccepted()) {
+    Fallback();
+    return Reply::Silent;
+  }
+  if (state_ != State::Authenticated || block < 0 || block >= kBlockCount ||
+      SectorOf(block) != authSector_)
+    return Refuse();
+  const auto conditions = SectorConditions(authSector_);
+  if (!conditions) return Refuse();
+  const uint8_t condition = (*conditions)[block % 4];
+  if (block != TrailerOf(authSector_)) {
+    if (!DataReadable(condition, authKey_)) return Refuse();
+    *out = BlockAt(block);
+    return Reply::Ok;
+  }
+  // A trailer always reads; what may not be read comes back as zeros, and
+  // key A never may.
+  const Block stored = BlockAt(block);
+  const TrailerRights rights = TrailerAccess(condition, authKey_);
+  Block shown{};
+  if (rights.readAccess) std::copy(stored.begin() + 6, stored.begin() + 10, shown.begin() + 6);
+  if (rights.readKeyB) std::copy(stored.begin() + 10, stored.end(), shown.begin() + 10);
+  *out = shown;
+  return Reply::Ok;
+}
+
+Card::Reply Card::Write(int block, const Block& data) {
+  if (state_ == State::Idle || state_ == State::Halt) return Reply::Silent;
+  if (!MifareCommandsAccepted()) {
+    Fallback();
+    return Reply::Silent;
+  }
+  if (state_ != State::Authenticated || block <= 0 || block >= kBlockCount ||
+      SectorOf(block) != authSector_)
+    return Refuse();
+  const auto conditions = SectorConditions(authSector_);
+  if (!conditions) return Refuse();
+  const uint8_t condition = (*conditions)[block % 4];
+  auto target = memory_.begin() + block * kBlockSize;
+  if (block != TrailerOf(authSector_)) {
+    if (!DataWritable(condition, authKey_)) return Refuse();
+    std::copy(data.begin(), data.end(), target);
+    return Reply::Ok;
+  }
+  const TrailerRights rights = TrailerAccess(condition, authKey_);
+  if (!rights.writeKeyA && !rights.writeAccess && !rights.writeKeyB) return Refuse();
+  // Each field keeps its old value where this key may not change it. New
+  // access bits are taken as they come, even malformed ones: the card does
+  // not check them, it just stops accepting the sector afterwards.
+  if (rights.writeKeyA) std::copy(data.begin(), data.begin() + 6, target);
+  if (rights.writeAccess) std::copy(data.begin() + 6, data.begin() + 10, target + 6);
+  if (rights.writeKeyB) std::copy(data.begin() + 10, data.end(), target + 10);
+  return Reply::Ok;
+}
+
+}  // namespace sim

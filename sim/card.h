@@ -1,0 +1,96 @@
+#pragma once
+// One ISO/IEC 14443 type A card in the reader's field: its identity, its
+// ISO 14443-3 state, and, for MIFARE Classic 1K, its memory and the access
+// rules the card enforces on it.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "sim/access.h"
+
+namespace sim {
+
+constexpr int kBlockSize = 16;
+constexpr int kBlockCount = 64;
+constexpr int kSectorCount = 16;
+constexpr int kMemorySize = kBlockSize * kBlockCount;
+
+using Uid = std::array<uint8_t, 4>;
+using Key = std::array<uint8_t, 6>;
+using Block = std::array<uint8_t, kBlockSize>;
+using Memory = std::array<uint8_t, kMemorySize>;
+
+struct CardProfile {
+  uint16_t atqa = 0;
+  Uid uid{};  // in the order the card sends it
+  uint8_t sak = 0;
+  std::vector<uint8_t> ats;  // empty: the card does not answer RATS
+  bool mifare = false;       // has MIFARE Classic 1K memory
+};
+
+enum class Preset { M1, Cpu, Composite };
+
+CardProfile PresetProfile(Preset preset);
+
+// Block 0 = UID, BCC, SAK, ATQA (low byte first), manufacturer bytes; data
+// blocks zero; every trailer FFFFFFFFFFFF FF078069 FFFFFFFFFFFF.
+Memory FactoryImage(const CardProfile& profile);
+
+// A real card answers anticollision and select from its manufacturer block,
+// so a dump brings its own UID, SAK and ATQA.
+void TakeIdentityFromBlock0(const Memory& memory, CardProfile* profile);
+
+inline int SectorOf(int block) { return block / 4; }
+inline int TrailerOf(int sector) { return sector * 4 + 3; }
+
+class Card {
+ public:
+  enum class State { Idle, Ready, Active, Authenticated, Halt, Protocol };
+
+  // How the card took a frame: answered, refused it (NAK or failed
+  // authentication), or stayed silent because its state does not take it.
+  enum class Reply { Ok, Refused, Silent };
+
+  Card(CardProfile profile, const Memory& memory);
+
+  const CardProfile& profile() const { return profile_; }
+  State state() const { return state_; }
+  int authenticatedSector() const { return authSector_; }
+  KeyKind authenticatedKey() const { return authKey_; }
+  const Memory& memory() const { return memory_; }
+  void RestoreMemory(const Memory& memory) { memory_ = memory; }
+
+  // Field switched off and on again: every card starts over in idle.
+  void FieldReset();
+
+  // REQA (wakeUp false) reaches idle cards only, WUPA also halted ones.
+  std::optional<uint16_t> Request(bool wakeUp);
+  std::optional<Uid> Anticollision();
+  std::optional<uint8_t> Select(const Uid& uid);
+  void Halt();
+  std::optional<std::vector<uint8_t>> Rats();
+
+  Reply Authenticate(KeyKind key, int sector, const Key& value);
+  Reply Read(int block, Block* out);
+  Reply Write(int block, const Block& data);
+
+ private:
+  // A frame the current state does not take: the card falls back to idle,
+  // or to halt when it was woken from halt.
+  void Fallback();
+  Reply Refuse();
+  bool MifareCommandsAccepted() const;
+  std::optional<AccessConditions> SectorConditions(int sector) const;
+  Block BlockAt(int block) const;
+
+  CardProfile profile_;
+  Memory memory_;
+  State state_ = State::Idle;
+  bool wokenFromHalt_ = false;
+  int authSector_ = -1;
+  KeyKind authKey_ = KeyKind::A;
+};
+
+}  // namespace sim

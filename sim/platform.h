@@ -1,0 +1,28 @@
+#pragma once
+// The few places where Windows and POSIX differ for the virtual reader:
+// wide paths from the environment, opening files by such paths, flushing a
+// file to disk, and the one-line problem report. No <windows.h> here: the
+// C runtime's wide functions are enough.
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace sim {
+
+// Empty or unset both read as "not given".
+std::optional<std::string> TextFromEnvironment(const char* name);
+// On Windows read as UTF-16 so folders with non-ASCII names work.
+std::optional<std::filesystem::path> PathFromEnvironment(const char* name);
+
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
+// Flushes stdio's buffer and asks the system to put the data on disk.
+bool SyncFile(std::FILE* file);
+
+std::string DisplayPath(const std::filesystem::path& path);
+
+// One line on standard error, prefixed so the user sees who is talking.
+void ReportProblem(const std::string& line);
+
+}  // namespace sim

@@ -1,0 +1,210 @@
+#include "sim/reader.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "sim/dump.h"
+#include "sim/platform.h"
+
+namespace sim {
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+}  // namespace
+
+Config ConfigFromEnvironment() {
+  Config config;
+  config.reader = TextFromEnvironment("DCRF32_SIM_READER").value_or("");
+  config.card = TextFromEnvironment("DCRF32_SIM_CARD").value_or("");
+  config.dump = PathFromEnvironment("DCRF32_SIM_DUMP");
+  return config;
+}
+
+void Reader::Close() {
+  handle_ = 0;
+  card_.reset();
+  dump_.reset();
+  selectedSak_.reset();
+  keys_ = {};
+}
+
+int32_t Reader::Open(const Config& config) {
+  Close();
+  const std::string reader = Lower(config.reader);
+  if (reader == "absent") return kInitReaderAbsent;
+  if (!reader.empty() && reader != "present") {
+    ReportProblem("DCRF32_SIM_READER=\"" + config.reader +
+                  "\" is not understood; use \"absent\" or leave it unset");
+    return kInitBadConfiguration;
+  }
+
+  const std::string card = Lower(config.card);
+  if (card != "none") {
+    Preset preset;
+    if (card.empty() || card == "m1") {
+      preset = Preset::M1;
+    } else if (card == "cpu") {
+      preset = Preset::Cpu;
+    } else if (card == "composite") {
+      preset = Preset::Composite;
+    } else {
+      ReportProblem("DCRF32_SIM_CARD=\"" + config.card +
+                    "\" is not a card; use m1, cpu, composite or none");
+      return kInitBadConfiguration;
+    }
+    CardProfile profile = PresetProfile(preset);
+    Memory memory = FactoryImage(profile);
+    // A CPU card has no MIFARE memory, so a dump means nothing to it.
+    if (profile.mifare && config.dump) {
+      std::string problem;
+      switch (LoadDump(*config.dump, &memory, &problem)) {
+        case DumpLoad::Loaded:
+          TakeIdentityFromBlock0(memory, &profile);
+          break;
+        case DumpLoad::Missing:
+          if (!SaveDump(*config.dump, memory, &problem)) {
+            ReportProblem(problem);
+            return kInitBadDump;
+          }
+          break;
+        case DumpLoad::Failed:
+          ReportProblem(problem);
+          return kInitBadDump;
+      }
+      dump_ = config.dump;
+    }
+    card_.emplace(std::move(profile), memory);
+  }
+  handle_ = ++lastHandle_;
+  return handle_;
+}
+
+int16_t Reader::Beep(int32_t handle) {
+  return IsOpen(handle) ? kOk : kBadHandle;
+}
+
+int16_t Reader::Reset(int32_t handle) {
+  if (!IsOpen(handle)) return kBadHandle;
+  selectedSak_.reset();
+  if (card_) card_->FieldReset();
+  return kOk;
+}
+
+int16_t Reader::ConfigCard(int32_t handle, uint8_t type) {
+  if (!IsOpen(handle)) return kBadHandle;
+  return type == 'A' ? kOk : kBadArgument;
+}
+
+int16_t Reader::Request(int32_t handle, uint8_t mode, uint16_t* atqa) {
+  if (!IsOpen(handle)) return kBadHandle;
+  if (mode > 1) return kBadArgument;
+  selectedSak_.reset();
+  if (!card_) return kNoCard;
+  const auto answer = card_->Request(mode == 1);
+  if (!answer) return kNoCard;
+  *atqa = *answer;
+  return kOk;
+}
+
+int16_t Reader::Anticollision(int32_t handle, uint8_t bitCount, Uid* uid) {
+  if (!IsOpen(handle)) return kBadHandle;
+  // Only the full cascade from the start is modelled; no known bits.
+  if (bitCount != 0) return kBadArgument;
+  if (!card_) return kNoCard;
+  const auto answer = card_->Anticollision();
+  if (!answer) return kNoCard;
+  *uid = *answer;
+  return kOk;
+}
+
+int16_t Reader::Select(int32_t handle, const Uid& uid, uint8_t* sak) {
+  if (!IsOpen(handle)) return kBadHandle;
+  selectedSak_.reset();
+  if (!card_) return kNoCard;
+  const auto answer = card_->Select(uid);
+  if (!answer) return kNoCard;
+  selectedSak_ = *answer;
+  *sak = *answer;
+  return kOk;
+}
+
+int16_t Reader::Rats(int32_t handle, std::vector<uint8_t>* ats) {
+  if (!IsOpen(handle)) return kBadHandle;
+  if (!card_ || !selectedSak_) return kNoCard;
+  if ((*selectedSak_ & 0x20) == 0) return kNoIso14443_4;
+  const auto answer = card_->Rats();
+  if (!answer) return kNoCard;
+  *ats = *answer;
+  return kOk;
+}
+
+int16_t Reader::LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key) {
+  if (!IsOpen(handle)) return kBadHandle;
+  if (!ValidKeyMode(mode) || sector >= kSectorCount) return kBadArgument;
+  keys_[mode][sector] = key;
+  return kOk;
+}
+
+int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
+  if (!IsOpen(handle)) return kBadHandle;
+  if (!ValidKeyMode(mode) || sector >= kSectorCount) return kBadArgument;
+  const std::optional<Key>& key = keys_[mode][sector];
+  if (!key) return kNoKey;
+  if (!card_) return kNoCard;
+  switch (card_->Authenticate(mode <= 2 ? KeyKind::A : KeyKind::B, sector, *key)) {
+    case Card::Reply::Ok:
+      return kOk;
+    case Card::Reply::Refused:
+      return kAuthFailed;
+    case Card::Reply::Silent:
+      break;
+  }
+  return kNoCard;
+}
+
+int16_t Reader::Read(int32_t handle, uint8_t block, Block* out) {
+  if (!IsOpen(handle)) return kBadHandle;
+  if (block >= kBlockCount) return kBadArgument;
+  if (!card_) return kNoCard;
+  switch (card_->Read(block, out)) {
+    case Card::Reply::Ok:
+      return kOk;
+    case Card::Reply::Refused:
+      return kAccessDenied;
+    case Card::Reply::Silent:
+      break;
+  }
+  return kNoCard;
+}
+
+int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
+  if (!IsOpen(handle)) return kBadHandle;
+  if (block >= kBlockCount) return kBadArgument;
+  if (!card_) return kNoCard;
+  const Memory before = card_->memory();
+  switch (card_->Write(block, data)) {
+    case Card::Reply::Ok:
+      break;
+    case Card::Reply::Refused:
+      return kAccessDenied;
+    case Card::Reply::Silent:
+      return kNoCard;
+  }
+  std::string problem;
+  if (dump_ && !SaveDump(*dump_, card_->memory(), &problem)) {
+    // The card and its file must not disagree: what is not on disk did not
+    // happen.
+    card_->RestoreMemory(before);
+    ReportProblem(problem);
+    return kSaveFailed;
+  }
+  return kOk;
+}
+
+}  // namespace sim

@@ -1,0 +1,87 @@
+#pragma once
+// The virtual reader behind the library's functions: its open handle, its
+// key memory, the card in its field and where that card's memory is saved.
+// The exported functions only convert arguments and log; every rule lives
+// here or in the card.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/card.h"
+
+namespace sim {
+
+// Statuses the functions return; 0 is success as with the real library.
+enum Status : int16_t {
+  kOk = 0,
+  kBadHandle = 1,      // not the handle the last successful dc_init returned
+  kBadArgument = 2,    // mode, sector, block, card type or text not valid; nothing sent
+  kNoCard = 3,         // no card answered
+  kNoIso14443_4 = 4,   // the selected card's SAK has no ISO 14443-4 bit; RATS not sent
+  kNoKey = 5,          // that key slot was never loaded; nothing sent
+  kAuthFailed = 6,     // the card refused the authentication
+  kAccessDenied = 7,   // the card refused the read or write
+  kSaveFailed = 8,     // the card took the write but the dump could not be saved; undone
+};
+
+// What dc_init returns when it does not open the reader.
+constexpr int32_t kInitReaderAbsent = -1;
+constexpr int32_t kInitBadConfiguration = -2;
+constexpr int32_t kInitBadDump = -3;
+
+// Settings as found in the environment, not yet checked.
+struct Config {
+  std::string reader;  // DCRF32_SIM_READER: "" or "present", or "absent"
+  std::string card;    // DCRF32_SIM_CARD: "" (= m1), m1, cpu, composite, none
+  std::optional<std::filesystem::path> dump;  // DCRF32_SIM_DUMP
+};
+
+Config ConfigFromEnvironment();
+
+class Reader {
+ public:
+  // Starts over: closes any open handle, forgets every key, puts a fresh
+  // card (idle, memory from the dump or the factory image) in the field.
+  // Returns the new handle (> 0) or a negative kInit* value after one line
+  // on standard error naming the problem (none for an absent reader).
+  int32_t Open(const Config& config);
+  bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
+
+  int16_t Beep(int32_t handle);
+  int16_t Reset(int32_t handle);
+  int16_t ConfigCard(int32_t handle, uint8_t type);
+  // mode 0 REQA, 1 WUPA.
+  int16_t Request(int32_t handle, uint8_t mode, uint16_t* atqa);
+  int16_t Anticollision(int32_t handle, uint8_t bitCount, Uid* uid);
+  int16_t Select(int32_t handle, const Uid& uid, uint8_t* sak);
+  int16_t Rats(int32_t handle, std::vector<uint8_t>* ats);
+  // mode 0-2 key A sets, 4-6 key B sets.
+  int16_t LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key);
+  int16_t Authenticate(int32_t handle, uint8_t mode, uint8_t sector);
+  int16_t Read(int32_t handle, uint8_t block, Block* out);
+  int16_t Write(int32_t handle, uint8_t block, const Block& data);
+
+  // Null when no card is in the field.
+  Card* card() { return card_ ? &*card_ : nullptr; }
+
+ private:
+  static constexpr int kKeySets = 7;  // modes 0-6; 3 is not a key set
+
+  void Close();
+  static bool ValidKeyMode(uint8_t mode) { return mode <= 2 || (mode >= 4 && mode <= 6); }
+
+  int32_t handle_ = 0;
+  int32_t lastHandle_ = 0;
+  std::optional<Card> card_;
+  std::optional<std::filesystem::path> dump_;
+  // What the last select answered; RATS is only sent when it says the card
+  // speaks ISO 14443-4.
+  std::optional<uint8_t> selectedSak_;
+  std::array<std::array<std::optional<Key>, kSectorCount>, kKeySets> keys_{};
+};
+
+}  // namespace sim
