@@ -1,0 +1,173 @@
+#include "app_driver.h"
+
+#include <vector>
+
+std::string Utf8(const std::wstring& w) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  if (n) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+  return s;
+}
+
+std::wstring Wide(const std::string& s) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(n, L'\0');
+  if (n) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), &w[0], n);
+  return w;
+}
+
+double NowMs() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+namespace {
+
+struct Search {
+  DWORD pid;
+  HWND owner;
+  HWND found;
+};
+
+bool IsDialogOf(HWND hwnd, DWORD pid) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  wchar_t cls[16] = {};
+  GetClassNameW(hwnd, cls, 16);
+  return owner == pid && IsWindowVisible(hwnd) && wcscmp(cls, L"#32770") == 0;
+}
+
+BOOL CALLBACK FindMain(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  if (!IsDialogOf(hwnd, s->pid) || GetWindow(hwnd, GW_OWNER)) return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
+BOOL CALLBACK FindOwned(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  if (!IsDialogOf(hwnd, s->pid) || GetWindow(hwnd, GW_OWNER) != s->owner) return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
+std::vector<wchar_t> EnvironmentWith(const std::map<std::wstring, std::wstring>& extra) {
+  std::vector<wchar_t> block;
+  wchar_t* env = GetEnvironmentStringsW();
+  for (const wchar_t* p = env; *p; p += wcslen(p) + 1) {
+    std::wstring entry(p);
+    bool overridden = false;
+    for (const auto& kv : extra) overridden |= _wcsnicmp(p, (kv.first + L"=").c_str(), kv.first.size() + 1) == 0;
+    if (overridden) continue;
+    block.insert(block.end(), entry.begin(), entry.end());
+    block.push_back(0);
+  }
+  FreeEnvironmentStringsW(env);
+  for (const auto& kv : extra) {
+    if (kv.second.empty()) continue;  // empty means: unset
+    std::wstring entry = kv.first + L"=" + kv.second;
+    block.insert(block.end(), entry.begin(), entry.end());
+    block.push_back(0);
+  }
+  block.push_back(0);
+  return block;
+}
+
+}  // namespace
+
+AppDriver::~AppDriver() {
+  if (pi_.hProcess) {
+    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 99);
+    CloseHandle(pi_.hProcess);
+    CloseHandle(pi_.hThread);
+  }
+}
+
+bool AppDriver::Start(const std::wstring& exe, const std::map<std::wstring, std::wstring>& env) {
+  std::vector<wchar_t> block = EnvironmentWith(env);
+  std::wstring cmd = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+                      nullptr, &si, &pi_))
+    return false;
+  WaitForInputIdle(pi_.hProcess, 10000);
+  double end = NowMs() + 15000;
+  while (NowMs() < end) {
+    Search s{pi_.dwProcessId, nullptr, nullptr};
+    EnumWindows(FindMain, reinterpret_cast<LPARAM>(&s));
+    if (s.found) {
+      dlg_ = s.found;
+      return true;
+    }
+    if (WaitForSingleObject(pi_.hProcess, 20) == WAIT_OBJECT_0) return false;
+  }
+  return false;
+}
+
+HWND AppDriver::FindMessageBox(int timeoutMs) const {
+  double end = NowMs() + timeoutMs;
+  do {
+    Search s{pi_.dwProcessId, dlg_, nullptr};
+    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&s));
+    if (s.found) return s.found;
+    Sleep(10);
+  } while (NowMs() < end);
+  return nullptr;
+}
+
+std::string AppDriver::Text(int id) const {
+  HWND h = Item(id);
+  int n = static_cast<int>(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring w(n + 1, L'\0');
+  SendMessageW(h, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(&w[0]));
+  w.resize(wcslen(w.c_str()));
+  return Utf8(w);
+}
+
+void AppDriver::SetText(int id, const std::string& text) {
+  std::wstring w = Wide(text);
+  SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()));
+}
+
+void AppDriver::Type(int id, const std::string& text) {
+  HWND h = Item(id);
+  SendMessageW(h, EM_SETSEL, 0, -1);
+  SendMessageW(h, WM_CLEAR, 0, 0);
+  for (wchar_t c : Wide(text)) SendMessageW(h, WM_CHAR, c, 1);
+}
+
+void AppDriver::Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+
+void AppDriver::ClickAsync(int id) { PostMessageW(dlg_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
+
+std::vector<std::string> AppDriver::Lines(int id) const {
+  HWND h = Item(id);
+  std::vector<std::string> lines;
+  int count = static_cast<int>(SendMessageW(h, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    int n = static_cast<int>(SendMessageW(h, LB_GETTEXTLEN, i, 0));
+    std::wstring w(n + 1, L'\0');
+    SendMessageW(h, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&w[0]));
+    w.resize(wcslen(w.c_str()));
+    lines.push_back(Utf8(w));
+  }
+  return lines;
+}
+
+int AppDriver::Selected(int id) const { return static_cast<int>(SendMessageW(Item(id), LB_GETCURSEL, 0, 0)); }
+
+void AppDriver::Select(int id, int index) {
+  HWND h = Item(id);
+  SendMessageW(h, LB_SETCURSEL, index, 0);
+  SendMessageW(dlg_, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(h));
+}
+
+DWORD AppDriver::Close() {
+  PostMessageW(dlg_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi_.hProcess, &code);
+  return code;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Drives a running QUILLON.exe from outside, with window messages, the way a
+// user's clicks and typing reach it.
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+std::string Utf8(const std::wstring& w);
+std::wstring Wide(const std::string& s);
+
+class AppDriver {
+ public:
+  ~AppDriver();
+  // Starts the program with extra environment variables; false if its main
+  // window does not appear within the time allowed.
+  bool Start(const std::wstring& exe, const std::map<std::wstring, std::wstring>& env);
+  HWND Window() const { return dlg_; }
+  DWORD ProcessId() const { return pi_.dwProcessId; }
+  HANDLE Process() const { return pi_.hProcess; }
+
+  std::string Text(int id) const;
+  void SetText(int id, const std::string& text);
+  // Types character by character, as a keyboard does: edit limits apply.
+  void Type(int id, const std::string& text);
+  // Presses a button and returns when its command has been handled.
+  void Click(int id);
+  // Presses a button without waiting (the command may open a message box).
+  void ClickAsync(int id);
+  std::vector<std::string> Lines(int id) const;
+  int Selected(int id) const;
+  // Selects a line and notifies the dialog, as a click on the line does.
+  void Select(int id, int index);
+
+  // A message box owned by the program's dialog, or null.
+  HWND FindMessageBox(int timeoutMs) const;
+
+  // Ends the program as the close box does; returns its exit code.
+  DWORD Close();
+
+ private:
+  HWND Item(int id) const { return GetDlgItem(dlg_, id); }
+  PROCESS_INFORMATION pi_{};
+  HWND dlg_ = nullptr;
+};
+
+// Milliseconds from a high-resolution counter (GetTickCount is coarse under Wine).
+double NowMs();
