@@ -1,0 +1,112 @@
+// Start-up cost of QUILLON.exe against a minimal dialog program, both started
+// the same way in one run: time from CreateProcess to a shown and painted
+// window, and the process's peak memory once it is up.
+//
+//   startup_bench [rounds]     (both programs beside this one)
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+double NowMs() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+std::wstring BesideMe(const wchar_t* name) {
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
+}
+
+struct Find {
+  DWORD pid;
+  HWND hwnd;
+};
+
+BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM lp) {
+  auto* f = reinterpret_cast<Find*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != f->pid || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
+  f->hwnd = hwnd;
+  return FALSE;
+}
+
+struct Sample {
+  double ms = 0;
+  double peakKiB = 0;
+  bool ok = false;
+};
+
+Sample StartOnce(const std::wstring& exe) {
+  Sample s;
+  std::wstring cmd = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  double t0 = NowMs();
+  if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return s;
+  Find f{pi.dwProcessId, nullptr};
+  // Up means: the window is visible and has nothing left to paint.
+  while (NowMs() - t0 < 20000) {
+    if (!f.hwnd) EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&f));
+    if (f.hwnd && !GetUpdateRect(f.hwnd, nullptr, FALSE)) {
+      SendMessageW(f.hwnd, WM_NULL, 0, 0);
+      if (!GetUpdateRect(f.hwnd, nullptr, FALSE)) break;
+    }
+    if (WaitForSingleObject(pi.hProcess, 1) == WAIT_OBJECT_0) break;
+  }
+  s.ms = NowMs() - t0;
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof pmc;
+  if (f.hwnd && GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc)) {
+    s.peakKiB = static_cast<double>(pmc.PeakWorkingSetSize) / 1024.0;
+    s.ok = true;
+  }
+  if (f.hwnd) PostMessageW(f.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return s;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  int rounds = argc > 1 ? _wtoi(argv[1]) : 9;
+  const std::wstring programs[2] = {BesideMe(L"QUILLON.exe"), BesideMe(L"minimal_dialog.exe")};
+  std::vector<double> ms[2], kib[2];
+  StartOnce(programs[0]);  // warm the file cache and the Wine server for both
+  StartOnce(programs[1]);
+  for (int r = 0; r < rounds; ++r) {
+    for (int p = 0; p < 2; ++p) {  // interleaved, so drift hits both alike
+      Sample s = StartOnce(programs[p]);
+      if (!s.ok) {
+        std::fwprintf(stderr, L"no window from %ls\n", programs[p].c_str());
+        return 1;
+      }
+      ms[p].push_back(s.ms);
+      kib[p].push_back(s.peakKiB);
+    }
+  }
+  double t[2] = {Median(ms[0]), Median(ms[1])}, m[2] = {Median(kib[0]), Median(kib[1])};
+  std::printf("start-up to painted window, median of %d: QUILLON %.1f ms, minimal dialog %.1f ms, ratio %.2f\n", rounds,
+              t[0], t[1], t[0] / t[1]);
+  std::printf("peak working set, median of %d: QUILLON %.0f KiB, minimal dialog %.0f KiB, ratio %.2f\n", rounds, m[0],
+              m[1], m[0] / m[1]);
+  return 0;
+}
