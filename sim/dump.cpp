@@ -65,8 +65,8 @@ bool SaveDump(const fs::path& path, const Memory& memory, std::string* problem) 
                std::strerror(writeErrno);
     return false;
   }
-  // Replaces an existing dump in one step on both systems (MoveFileExW with
-  // MOVEFILE_REPLACE_EXISTING under mingw's libstdc++).
+  // Replaces an existing dump in one step on both systems: mingw's libstdc++
+  // renames with MoveFileExW and MOVEFILE_REPLACE_EXISTING.
   fs::rename(temporary, path, ec);
   if (ec) {
     const std::string reason = ec.message();

@@ -1,8 +1,7 @@
 #pragma once
 // The few places where Windows and POSIX differ for the virtual reader:
 // wide paths from the environment, opening files by such paths, flushing a
-// file to disk, and the one-line problem report. No <windows.h> here: the
-// C runtime's wide functions are enough.
+// file to disk, and the one-line problem report. No <windows.h> here.
 
 #include <cstdio>
 #include <filesystem>
