@@ -1,0 +1,60 @@
+#pragma once
+// A recording fake of the reader library for the card command tests. While
+// one exists it is the installed reader and the installed pause: every call
+// is logged as text ("dc_load_key(7,0,3,FFFFFFFFFFFF)"), every pause as
+// "pause", in the order they happen.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "reader/reader.h"
+
+class FakeReader {
+ public:
+  FakeReader();
+  ~FakeReader();
+  FakeReader(const FakeReader&) = delete;
+  FakeReader& operator=(const FakeReader&) = delete;
+
+  // What the card answers.
+  int32_t initResult = 7;
+  uint32_t tagType = 0x0004;
+  uint32_t serial = 0x917E5C3A;  // UID 3A 5C 7E 91
+  uint8_t sak = 0x08;
+  std::string ats = "0578807002";
+  std::map<int, std::string> blocks;  // block address -> 32 digits; others: BlockText()
+
+  // Failures: a call fails when its logged text starts with `prefix`; with
+  // an occurrence, only that (1-based) match of the prefix fails.
+  void Fail(const std::string& prefix, int occurrence = 0);
+  // Any further rule, consulted for every call (the fuzz test's dice).
+  std::function<bool(const std::string& call)> failIf;
+
+  // The data a block reads as unless `blocks` says otherwise: its address
+  // repeated, so every block is told apart ("0505...05" for block 5).
+  static std::string BlockText(int block);
+
+  std::vector<std::string> log;
+  // The log without pauses.
+  std::vector<std::string> Calls() const;
+  // The calls of one function, in order.
+  std::vector<std::string> CallsOf(const std::string& function) const;
+  // True when every call but dc_init and dc_beep is followed by exactly one
+  // pause, and those two by none.
+  bool PausedAfterEveryCall() const;
+
+  // Used by the table's functions.
+  static FakeReader* current;
+  int16_t Status(const std::string& call);
+
+ private:
+  struct Rule {
+    std::string prefix;
+    int occurrence;
+    int seen;
+  };
+  std::vector<Rule> rules_;
+};
