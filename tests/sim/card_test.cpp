@@ -283,7 +283,8 @@ TEST(CardRead, OnlyTheAuthenticatedSector) {
 
 // ------------------------------------------------------------------ writes
 
-const Block kData = BlockOf("00112233445566778899AABBCCDDEEFF");
+const Block kData = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
+                     0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
 
 TEST(CardWrite, TransportSettingLetsKeyAWriteEverything) {
   Card card = FactoryCard();
