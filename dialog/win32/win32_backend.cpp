@@ -1,0 +1,82 @@
+#include "dialog/win32/win32_backend.h"
+
+#include <vector>
+
+namespace dlg {
+
+std::wstring Widen(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+  return out;
+}
+
+std::string Narrow(const wchar_t* utf16, int units) {
+  if (units <= 0) return std::string();
+  int n = WideCharToMultiByte(CP_UTF8, 0, utf16, units, nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16, units, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::string Win32Backend::GetText(int id) const {
+  HWND item = GetDlgItem(hDlg_, id);
+  if (!item) return std::string();
+  // The length is an upper bound (it may count a DBCS text twice), so the
+  // copy's own count is what gets used.
+  std::vector<wchar_t> buffer(GetWindowTextLengthW(item) + 1);
+  int n = GetWindowTextW(item, buffer.data(), static_cast<int>(buffer.size()));
+  return Narrow(buffer.data(), n);
+}
+
+void Win32Backend::SetText(int id, const std::string& text) { SetDlgItemTextW(hDlg_, id, Widen(text).c_str()); }
+
+void Win32Backend::SetTextLimit(int id, int chars) { Send(id, EM_LIMITTEXT, static_cast<WPARAM>(chars)); }
+
+void Win32Backend::SetFocus(int id) {
+  // WM_NEXTDLGCTL rather than SetFocus: the dialog manager then moves the
+  // default-button highlight and selects an edit's whole text, as a user
+  // tabbing there would see it.
+  if (HWND item = GetDlgItem(hDlg_, id)) SendMessageW(hDlg_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+}
+
+int Win32Backend::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
+  return ::MessageBoxW(hDlg_, Widen(text).c_str(), Widen(caption).c_str(), type);
+}
+
+void Win32Backend::EndDialog(int result) { ::EndDialog(hDlg_, result); }
+
+void Win32Backend::ListReset(int id) { Send(id, LB_RESETCONTENT); }
+
+int Win32Backend::ListAdd(int id, const std::string& line) {
+  LRESULT index = Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(line).c_str()));
+  return index < 0 ? -1 : static_cast<int>(index);
+}
+
+int Win32Backend::ListCount(int id) const {
+  LRESULT n = Send(id, LB_GETCOUNT);
+  return n < 0 ? 0 : static_cast<int>(n);
+}
+
+void Win32Backend::ListSetSel(int id, int index) { Send(id, LB_SETCURSEL, static_cast<WPARAM>(index)); }
+
+int Win32Backend::ListGetSel(int id) const { return static_cast<int>(Send(id, LB_GETCURSEL)); }
+
+std::string Win32Backend::ListGetText(int id, int index) const {
+  LRESULT len = Send(id, LB_GETTEXTLEN, static_cast<WPARAM>(index));
+  if (len == LB_ERR) return std::string();
+  std::vector<wchar_t> buffer(len + 1);
+  LRESULT n = Send(id, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+  return n == LB_ERR ? std::string() : Narrow(buffer.data(), static_cast<int>(n));
+}
+
+void Win32Backend::ListSetData(int id, int index, intptr_t data) {
+  Send(id, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
+}
+
+intptr_t Win32Backend::ListGetData(int id, int index) const {
+  return static_cast<intptr_t>(Send(id, LB_GETITEMDATA, static_cast<WPARAM>(index)));
+}
+
+}  // namespace dlg

@@ -1,0 +1,82 @@
+#include "ui/card_test_window.h"
+
+#include "cardtest/resource.h"
+#include "dialog/win32/win32_backend.h"
+#include "ui/about_dlg.h"
+
+CCardTestWindow::CCardTestWindow()
+    : m_hIcon(LoadIconW(dlg::ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+
+bool CCardTestWindow::OnInitDialog() {
+  CCardTestDlg::OnInitDialog();
+
+  if (HMENU menu = GetSystemMenu(Hwnd(), FALSE)) {
+    wchar_t about[128] = L"";
+    if (LoadStringW(dlg::ResourceModule(), IDS_ABOUTBOX, about, ARRAYSIZE(about)) > 0) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about);
+    }
+  }
+  SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+  return true;
+}
+
+bool CCardTestWindow::OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam, intptr_t* result) {
+  switch (message) {
+    case WM_SYSCOMMAND:
+      return OnSysCommand(static_cast<UINT>(wParam));
+    case WM_PAINT:
+      return OnPaint();
+    case WM_QUERYDRAGICON:
+      *result = reinterpret_cast<intptr_t>(OnQueryDragIcon());
+      return true;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+      *result = reinterpret_cast<intptr_t>(
+          OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+      return true;
+  }
+  return CCardTestDlg::OnWindowMessage(message, wParam, lParam, result);
+}
+
+bool CCardTestWindow::OnSysCommand(UINT id) {
+  // The low four bits of a system command are the system's own.
+  if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
+  CAboutDlg about;
+  about.DoModal();
+  return true;
+}
+
+bool CCardTestWindow::OnPaint() {
+  if (!IsIconic(Hwnd())) return false;
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Hwnd(), &ps);
+  SendMessageW(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(Hwnd(), &client);
+  POINT at = CenteredIconOrigin(client, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+  DrawIcon(dc, at.x, at.y, m_hIcon);
+  EndPaint(Hwnd(), &ps);
+  return true;
+}
+
+HBRUSH CCardTestWindow::OnCtlColor(UINT message, HDC dc, HWND control) {
+  // The dialog's usual colours first; only the text colour of the two
+  // result lines changes, on the background everyone else gets.
+  auto brush = reinterpret_cast<HBRUSH>(
+      DefWindowProcW(Hwnd(), message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+  const int id = GetDlgCtrlID(control);
+  if (id == IDC_STATUS || id == IDC_CARD_TYPE) SetTextColor(dc, RGB(255, 0, 0));
+  return brush;
+}
+
+POINT CenteredIconOrigin(const RECT& client, int iconWidth, int iconHeight) {
+  const int width = client.right - client.left, height = client.bottom - client.top;
+  return POINT{(width - iconWidth + 1) / 2, (height - iconHeight + 1) / 2};
+}
