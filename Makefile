@@ -9,6 +9,15 @@ test: build
 	ctest --preset native
 	tools/with-wine ctest --preset win32
 
+# On the user's display when there is one; otherwise on a virtual display,
+# leaving a screenshot in build/screenshot.png.
+run: win32
+	@if [ -n "$${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then \
+	  USE_DISPLAY=1 tools/with-wine tools/run-quillon; \
+	else \
+	  tools/with-wine tools/run-quillon --screenshot; \
+	fi
+
 build: native win32
 
 native: deps
