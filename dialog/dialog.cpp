@@ -52,7 +52,8 @@ void CDataExchange::Fail(const std::string& message) {
 }
 
 void DDX_Control(CDataExchange* pDX, int id, CWndControl& control) {
-  if (!control.IsAttached()) control.Attach(&pDX->m_backend, id);
+  // Always (re)bind: a dialog object run a second time has a new back end.
+  control.Attach(&pDX->m_backend, id);
 }
 
 void DDX_Text(CDataExchange* pDX, int id, std::string& value) {

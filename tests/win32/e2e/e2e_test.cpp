@@ -118,7 +118,7 @@ TEST_F(Session, M1CardOpenFindLoadReadSelectWriteReadBack) {
   std::vector<std::string> lines = app_.Lines(IDC_READ_LIST);
   ASSERT_EQ(80u, lines.size());
   EXPECT_EQ("扇区[00]:校验密码[A]成功！", lines[0]);
-  EXPECT_EQ("块[0]:3A5C7E91", lines[1].substr(0, 14));
+  EXPECT_EQ("块[0]:3A5C7E91", lines[1].substr(0, 15));
   EXPECT_EQ("扇区[15]:校验密码[A]成功！", lines[75]);
   EXPECT_EQ(std::string("块[3]:") + kTrailer, lines[79]);
   EXPECT_EQ(79, app_.Selected(IDC_READ_LIST));
@@ -236,7 +236,7 @@ TEST_F(Session, CompositeCardWithKeyBThenKeyA) {
   lines = app_.Lines(IDC_READ_LIST);
   ASSERT_EQ(80u, lines.size());
   EXPECT_EQ("扇区[07]:校验密码[A]成功！", lines[35]);
-  EXPECT_EQ("块[0]:5E219C07", lines[1].substr(0, 14));
+  EXPECT_EQ("块[0]:5E219C07", lines[1].substr(0, 15));
   EXPECT_EQ(0u, app_.Close());
   ExpectPausesInTrace();
 }
