@@ -2,7 +2,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <mmsystem.h>
 #else
 #include <chrono>
 #include <thread>
@@ -35,6 +34,19 @@ HANDLE HighResolutionTimer() {
   return timer;
 }
 
+// winmm is looked up only on systems without that timer: importing it
+// would load it, and the audio stack behind it, at every start.
+using TimePeriodFn = UINT(WINAPI*)(UINT);
+struct TimePeriod {
+  TimePeriodFn begin = nullptr, end = nullptr;
+  TimePeriod() {
+    if (HMODULE winmm = LoadLibraryW(L"winmm.dll")) {
+      begin = reinterpret_cast<TimePeriodFn>(reinterpret_cast<void*>(GetProcAddress(winmm, "timeBeginPeriod")));
+      end = reinterpret_cast<TimePeriodFn>(reinterpret_cast<void*>(GetProcAddress(winmm, "timeEndPeriod")));
+    }
+  }
+};
+
 }  // namespace
 
 static void SleepTenMilliseconds() {
@@ -45,9 +57,10 @@ static void SleepTenMilliseconds() {
     if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) WaitForSingleObject(timer, INFINITE);
   } else {
     // A plain Sleep(10) lasts a whole 15.6 ms tick on the default timer.
-    timeBeginPeriod(1);
+    static const TimePeriod period;
+    if (period.begin) period.begin(1);
     Sleep(10);
-    timeEndPeriod(1);
+    if (period.end) period.end(1);
   }
   // Never shorter than asked: a card may need the whole pause.
   while (CounterMs() < end) Sleep(0);

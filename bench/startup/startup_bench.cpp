@@ -1,6 +1,8 @@
-// Start-up cost of QUILLON.exe against a minimal dialog program, both started
+// Start-up cost of QUILLON.exe against minimal dialog programs, all started
 // the same way in one run: time from CreateProcess to a shown and painted
-// window, and the process's peak memory once it is up.
+// window, and the process's peak memory once it is up. The baselines: a
+// two-control dialog, and a do-nothing dialog procedure on QUILLON's own
+// template and resources.
 //
 //   startup_bench [rounds]     (both programs beside this one)
 #include <windows.h>
@@ -88,12 +90,14 @@ double Median(std::vector<double> v) {
 
 int wmain(int argc, wchar_t** argv) {
   int rounds = argc > 1 ? _wtoi(argv[1]) : 9;
-  const std::wstring programs[2] = {BesideMe(L"QUILLON.exe"), BesideMe(L"minimal_dialog.exe")};
-  std::vector<double> ms[2], kib[2];
-  StartOnce(programs[0]);  // warm the file cache and the Wine server for both
-  StartOnce(programs[1]);
+  const int n = 3;
+  const std::wstring programs[n] = {BesideMe(L"QUILLON.exe"), BesideMe(L"minimal_dialog.exe"),
+                                    BesideMe(L"template_dialog.exe")};
+  const char* names[n] = {"QUILLON", "minimal dialog", "same template"};
+  std::vector<double> ms[n], kib[n];
+  for (int p = 0; p < n; ++p) StartOnce(programs[p]);  // warm the file cache and the Wine server
   for (int r = 0; r < rounds; ++r) {
-    for (int p = 0; p < 2; ++p) {  // interleaved, so drift hits both alike
+    for (int p = 0; p < n; ++p) {  // interleaved, so drift hits all alike
       Sample s = StartOnce(programs[p]);
       if (!s.ok) {
         std::fwprintf(stderr, L"no window from %ls\n", programs[p].c_str());
@@ -103,10 +107,11 @@ int wmain(int argc, wchar_t** argv) {
       kib[p].push_back(s.peakKiB);
     }
   }
-  double t[2] = {Median(ms[0]), Median(ms[1])}, m[2] = {Median(kib[0]), Median(kib[1])};
-  std::printf("start-up to painted window, median of %d: QUILLON %.1f ms, minimal dialog %.1f ms, ratio %.2f\n", rounds,
-              t[0], t[1], t[0] / t[1]);
-  std::printf("peak working set, median of %d: QUILLON %.0f KiB, minimal dialog %.0f KiB, ratio %.2f\n", rounds, m[0],
-              m[1], m[0] / m[1]);
+  const double t0 = Median(ms[0]), m0 = Median(kib[0]);
+  std::printf("median of %d starts: QUILLON %.1f ms to a painted window, peak working set %.0f KiB\n", rounds, t0, m0);
+  for (int p = 1; p < n; ++p) {
+    const double t = Median(ms[p]), m = Median(kib[p]);
+    std::printf("against %s: %.1f ms, %.0f KiB; ratios: time %.2f, memory %.2f\n", names[p], t, m, t0 / t, m0 / m);
+  }
   return 0;
 }
