@@ -16,6 +16,13 @@ std::wstring Wide(const std::string& s) {
   return w;
 }
 
+std::wstring BesideMe(const wchar_t* name) {
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
+}
+
 double NowMs() {
   LARGE_INTEGER f, c;
   QueryPerformanceFrequency(&f);
@@ -163,6 +170,12 @@ void AppDriver::Select(int id, int index) {
   HWND h = Item(id);
   SendMessageW(h, LB_SETCURSEL, index, 0);
   SendMessageW(dlg_, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(h));
+}
+
+void AppDriver::Detach() {
+  CloseHandle(pi_.hProcess);
+  CloseHandle(pi_.hThread);
+  pi_ = PROCESS_INFORMATION{};
 }
 
 DWORD AppDriver::Close() {

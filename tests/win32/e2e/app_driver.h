@@ -38,12 +38,17 @@ class AppDriver {
 
   // Ends the program as the close box does; returns its exit code.
   DWORD Close();
+  // Leaves the program running when the driver goes.
+  void Detach();
 
  private:
   HWND Item(int id) const { return GetDlgItem(dlg_, id); }
   PROCESS_INFORMATION pi_{};
   HWND dlg_ = nullptr;
 };
+
+// A file in the folder of the running program.
+std::wstring BesideMe(const wchar_t* name);
 
 // Milliseconds from a high-resolution counter (GetTickCount is coarse under Wine).
 double NowMs();

@@ -14,13 +14,6 @@
 
 namespace {
 
-std::wstring BesideMe(const wchar_t* name) {
-  wchar_t exe[MAX_PATH];
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring dir(exe);
-  return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
 // A fresh folder per session for the dump and the trace.
 class Session : public ::testing::Test {
  protected:
