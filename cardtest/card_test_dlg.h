@@ -7,6 +7,8 @@
 // through Reader() with g_hReader and pausing after each call but opening the
 // reader and sounding the beeper.
 
+#include <cstdint>
+
 #include "cardtest/card_test_form.h"
 #include "dialog/dialog.h"
 
@@ -36,5 +38,15 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   void DoDataExchange(dlg::CDataExchange* pDX) override;
 
  private:
+  // What one run of find card carries from its first activation to its second.
+  struct Activation {
+    uint32_t tagType = 0;
+    uint32_t serial = 0;
+    uint32_t conversions = 0;  // the text conversions' counter
+  };
+  // Reset, type A, request, anticollision, select: shows ATQA, CSN, SAK and
+  // card type; false once a step has failed and been reported.
+  bool ActivateCard(Activation& activation, const char* unknownFormat);
+  bool FindCardFailed(const char* message);
   void LoadKey(int keyMode);
 };

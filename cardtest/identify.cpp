@@ -57,12 +57,43 @@ void CCardTestDlg::OnOpenReader() {
   UpdateData(false);
 }
 
-void CCardTestDlg::OnFindCard() {
+namespace {
+
+// One call's status after the pause that follows every reader call.
+bool Succeeded(int16_t status) {
+  ReaderPause();
+  return status == 0;
+}
+
+}  // namespace
+
+bool CCardTestDlg::ActivateCard(Activation& a, const char* unknownFormat) {
   const ReaderApi& reader = Reader();
-  uint32_t tagType = 0;
-  uint32_t serial = 0;
+  if (!Succeeded(reader.dc_reset(g_hReader, 10))) return FindCardFailed("dc_reset卡片复位失败");
+  if (!Succeeded(reader.dc_config_card(g_hReader, 'A'))) return FindCardFailed("dc_config_card设置卡片失败");
+  if (!Succeeded(reader.dc_request(g_hReader, 1, &a.tagType))) return FindCardFailed("dc_request获取ATQA失败");
+  m_strAtqa = Format("%04d", static_cast<int>(a.tagType & 0xFFFF));
+  m_strStatus = "获取ATQA成功";
+  if (!Succeeded(reader.dc_anticoll(g_hReader, 0, &a.serial))) return FindCardFailed("dc_anticoll获取CSN失败");
+  m_strCsn = SerialText(a.serial, &a.conversions);
+  m_strStatus = "获取CSN成功";
   uint8_t sak = 0;
-  uint32_t conversions = 0;
+  if (!Succeeded(reader.dc_select(g_hReader, a.serial, &sak))) return FindCardFailed("dc_select获取SAK失败");
+  m_strSak = SakText(sak, &a.conversions);
+  m_strStatus = "获取SAK成功";
+  m_strCardType = CardType(sak, unknownFormat);
+  return true;
+}
+
+bool CCardTestDlg::FindCardFailed(const char* message) {
+  m_strStatus = message;
+  UpdateData(false);
+  return false;
+}
+
+void CCardTestDlg::OnFindCard() {
+  // Tag type and serial are preset once: the second activation reuses them.
+  Activation activation;
   uint8_t atsLength = 0;
   // Room for the longest ATS a card may send (254 bytes) as hex and a NUL.
   char ats[2 * 254 + 2];
@@ -70,50 +101,22 @@ void CCardTestDlg::OnFindCard() {
   m_strStatus.clear();
   m_strCardType.clear();
 
-  auto fail = [this](const char* message) {
-    m_strStatus = message;
-    UpdateData(false);
-  };
-  auto call = [](int16_t status) {
-    ReaderPause();
-    return status == 0;
-  };
-
   // First activation and identification.
-  if (!call(reader.dc_reset(g_hReader, 10))) return fail("dc_reset卡片复位失败");
-  if (!call(reader.dc_config_card(g_hReader, 'A'))) return fail("dc_config_card设置卡片失败");
-  if (!call(reader.dc_request(g_hReader, 1, &tagType))) return fail("dc_request获取ATQA失败");
-  m_strAtqa = Format("%04d", static_cast<int>(tagType & 0xFFFF));
-  m_strStatus = "获取ATQA成功";
-  if (!call(reader.dc_anticoll(g_hReader, 0, &serial))) return fail("dc_anticoll获取CSN失败");
-  m_strCsn = SerialText(serial, &conversions);
-  m_strStatus = "获取CSN成功";
-  if (!call(reader.dc_select(g_hReader, serial, &sak))) return fail("dc_select获取SAK失败");
-  m_strSak = SakText(sak, &conversions);
-  m_strStatus = "获取SAK成功";
-  m_strCardType = CardType(sak, "sak:%x    不识别");
+  if (!ActivateCard(activation, "sak:%x    不识别")) return;
 
   // Asked whatever the SAK says: an M1-only card ends the command here.
   std::memset(ats, 0, sizeof ats);
-  if (!call(reader.dc_pro_resethex(g_hReader, &atsLength, ats))) return fail("dc_pro_resethex获取ATS失败");
+  if (!Succeeded(Reader().dc_pro_resethex(g_hReader, &atsLength, ats))) {
+    FindCardFailed("dc_pro_resethex获取ATS失败");
+    return;
+  }
   ats[sizeof ats - 1] = '\0';
   m_strAts = ats;
   m_strStatus = "获取ATS成功";
 
   // The ISO 14443-4 activation would refuse the sector commands: a field
   // reset and a new selection bring the card back to level 3.
-  if (!call(reader.dc_reset(g_hReader, 10))) return fail("dc_reset卡片复位失败");
-  if (!call(reader.dc_config_card(g_hReader, 'A'))) return fail("dc_config_card设置卡片失败");
-  if (!call(reader.dc_request(g_hReader, 1, &tagType))) return fail("dc_request获取ATQA失败");
-  m_strAtqa = Format("%04d", static_cast<int>(tagType & 0xFFFF));
-  m_strStatus = "获取ATQA成功";
-  if (!call(reader.dc_anticoll(g_hReader, 0, &serial))) return fail("dc_anticoll获取CSN失败");
-  m_strCsn = SerialText(serial, &conversions);
-  m_strStatus = "获取CSN成功";
-  if (!call(reader.dc_select(g_hReader, serial, &sak))) return fail("dc_select获取SAK失败");
-  m_strSak = SakText(sak, &conversions);
-  m_strStatus = "获取SAK成功";
-  m_strCardType = CardType(sak, "sak:%x不识别");
+  if (!ActivateCard(activation, "sak:%x不识别")) return;
 
   UpdateData(false);
 }
