@@ -53,7 +53,10 @@ static void SleepTenMilliseconds() {
   const double end = CounterMs() + 10.0;
   if (HANDLE timer = HighResolutionTimer()) {
     LARGE_INTEGER due;
-    due.QuadPart = -100000;  // 10 ms, relative, in 100 ns units
+    // 9 ms, relative, in 100 ns units: the timer wakes up to a millisecond
+    // late (0.7 ms under Wine), and the loop below spins the rest of the
+    // exact 10 ms, a fraction of a millisecond of a thread that waits anyway.
+    due.QuadPart = -90000;
     if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) WaitForSingleObject(timer, INFINITE);
   } else {
     // A plain Sleep(10) lasts a whole 15.6 ms tick on the default timer.
@@ -63,7 +66,7 @@ static void SleepTenMilliseconds() {
     if (period.end) period.end(1);
   }
   // Never shorter than asked: a card may need the whole pause.
-  while (CounterMs() < end) Sleep(0);
+  while (CounterMs() < end) YieldProcessor();
 }
 
 #else
