@@ -72,8 +72,11 @@ static void SleepTenMilliseconds() {
 #else
 
 static void SleepTenMilliseconds() {
+  // The scheduler wakes a sleeper 50-100 us late: sleep most of the pause,
+  // then yield until the exact 10 ms.
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
-  std::this_thread::sleep_until(end);
+  std::this_thread::sleep_until(end - std::chrono::microseconds(300));
+  while (std::chrono::steady_clock::now() < end) std::this_thread::yield();
 }
 
 #endif
