@@ -23,6 +23,11 @@ bool CCardTestWindow::OnInitDialog() {
 }
 
 bool CCardTestWindow::OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam, intptr_t* result) {
+  if (dlg::IsCtlColorMessage(message)) {
+    *result = reinterpret_cast<intptr_t>(
+        OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    return true;
+  }
   switch (message) {
     case WM_SYSCOMMAND:
       return OnSysCommand(static_cast<UINT>(wParam));
@@ -30,16 +35,6 @@ bool CCardTestWindow::OnWindowMessage(unsigned message, uintptr_t wParam, intptr
       return OnPaint();
     case WM_QUERYDRAGICON:
       *result = reinterpret_cast<intptr_t>(OnQueryDragIcon());
-      return true;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      *result = reinterpret_cast<intptr_t>(
-          OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
       return true;
   }
   return CCardTestDlg::OnWindowMessage(message, wParam, lParam, result);

@@ -13,35 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "processes.h"
+
 namespace {
-
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-std::wstring BesideMe(const wchar_t* name) {
-  wchar_t exe[MAX_PATH];
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring dir(exe);
-  return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
-struct Find {
-  DWORD pid;
-  HWND hwnd;
-};
-
-BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM lp) {
-  auto* f = reinterpret_cast<Find*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != f->pid || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
-  f->hwnd = hwnd;
-  return FALSE;
-}
 
 struct Sample {
   double ms = 0;
@@ -57,24 +31,24 @@ Sample StartOnce(const std::wstring& exe) {
   PROCESS_INFORMATION pi{};
   double t0 = NowMs();
   if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return s;
-  Find f{pi.dwProcessId, nullptr};
+  HWND window = nullptr;
   // Up means: the window is visible and has nothing left to paint.
   while (NowMs() - t0 < 20000) {
-    if (!f.hwnd) EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&f));
-    if (f.hwnd && !GetUpdateRect(f.hwnd, nullptr, FALSE)) {
-      SendMessageW(f.hwnd, WM_NULL, 0, 0);
-      if (!GetUpdateRect(f.hwnd, nullptr, FALSE)) break;
+    if (!window) window = FindProcessDialog(pi.dwProcessId, nullptr);
+    if (window && !GetUpdateRect(window, nullptr, FALSE)) {
+      SendMessageW(window, WM_NULL, 0, 0);
+      if (!GetUpdateRect(window, nullptr, FALSE)) break;
     }
     if (WaitForSingleObject(pi.hProcess, 1) == WAIT_OBJECT_0) break;
   }
   s.ms = NowMs() - t0;
   PROCESS_MEMORY_COUNTERS pmc{};
   pmc.cb = sizeof pmc;
-  if (f.hwnd && GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc)) {
+  if (window && GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc)) {
     s.peakKiB = static_cast<double>(pmc.PeakWorkingSetSize) / 1024.0;
     s.ok = true;
   }
-  if (f.hwnd) PostMessageW(f.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  if (window) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);

@@ -26,14 +26,8 @@ thread_local ModalRun* t_innermost = nullptr;
 // For these messages a dialog procedure returns the result itself; for all
 // others the result goes into DWLP_MSGRESULT and the procedure says TRUE.
 bool ReturnsResultDirectly(UINT message) {
+  if (IsCtlColorMessage(message)) return true;
   switch (message) {
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
     case WM_COMPAREITEM:
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:

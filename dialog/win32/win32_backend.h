@@ -45,6 +45,12 @@ class Win32Backend : public Backend {
   HWND hDlg_;
 };
 
+// A control asking its parent for its colours (WM_CTLCOLORMSGBOX through
+// WM_CTLCOLORSTATIC, one contiguous range).
+inline bool IsCtlColorMessage(UINT message) {
+  return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
 // The window of a dialog while DoModal runs it, null otherwise.
 inline HWND DialogWindow(const CDialog& dialog) { return static_cast<HWND>(dialog.m_hWnd); }
 

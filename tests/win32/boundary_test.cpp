@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "processes.h"
 #include "reader/reader.h"
 
 namespace {
@@ -25,26 +26,15 @@ class Boundary : public ::testing::Test {
 };
 ReaderLoadResult Boundary::result;
 
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 }  // namespace
 
 TEST_F(Boundary, LoadsTheLibraryBesideTheProgram) {
   ASSERT_TRUE(result.ok()) << result.Message();
-  wchar_t exe[MAX_PATH];
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring dir(exe);
-  dir.erase(dir.find_last_of(L"\\/") + 1);
   HMODULE loaded = GetModuleHandleW(L"dcrf32.dll");
   ASSERT_NE(nullptr, loaded);
   wchar_t path[MAX_PATH];
   GetModuleFileNameW(loaded, path, MAX_PATH);
-  EXPECT_EQ(0, _wcsicmp((dir + L"dcrf32.dll").c_str(), path));
+  EXPECT_EQ(0, _wcsicmp(BesideMe(L"dcrf32.dll").c_str(), path));
 }
 
 TEST_F(Boundary, DrivesAFindCardSequence) {

@@ -11,6 +11,7 @@
 
 #include "app_driver.h"
 #include "cardtest/resource.h"
+#include "dialog/win32/win32_backend.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ class Session : public ::testing::Test {
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::wstring(tmp) + L"quillon-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + Wide(info->name());
+    dir_ = std::wstring(tmp) + L"quillon-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + dlg::Widen(info->name());
     CreateDirectoryW(dir_.c_str(), nullptr);
     dump_ = dir_ + L"\\card.mfd";
     trace_ = dir_ + L"\\trace.log";
@@ -166,8 +167,8 @@ TEST_F(Session, ShortKeyIsRefusedInAMessageBoxAndNothingIsLoaded) {
   wchar_t caption[64] = {}, text[128] = {};
   GetWindowTextW(box, caption, 64);
   GetDlgItemTextW(box, 0xFFFF, text, 128);
-  EXPECT_EQ("QUILLON", Utf8(caption));
-  EXPECT_EQ("密钥长度不够6字节", Utf8(text));
+  EXPECT_EQ("QUILLON", dlg::Narrow(std::wstring(caption)));
+  EXPECT_EQ("密钥长度不够6字节", dlg::Narrow(std::wstring(text)));
   SendMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ("打开成功了", app_.Text(IDC_STATUS));
   EXPECT_EQ(callsBefore, TraceLines().size());  // no reader call

@@ -6,13 +6,6 @@
 #include <thread>
 #include <vector>
 
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 bool WaitFor(const std::function<bool()>& done, double timeoutMs) {
   const double end = NowMs() + timeoutMs;
   while (!done()) {

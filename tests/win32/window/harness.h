@@ -9,8 +9,7 @@
 
 #include "dialog/dialog.h"
 #include "dialog/win32/windows_h.h"
-
-double NowMs();
+#include "processes.h"
 
 // Polls `done` until it holds or `timeoutMs` pass; true when it held.
 bool WaitFor(const std::function<bool()>& done, double timeoutMs = 10000);

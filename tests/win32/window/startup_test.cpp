@@ -11,12 +11,6 @@ namespace {
 
 std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
 
-std::wstring BinFolder() {
-  wchar_t path[MAX_PATH];
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return Folder(path);
-}
-
 // A new empty folder for one start, removed with what was put in it.
 class TempFolder {
  public:
@@ -34,7 +28,7 @@ class TempFolder {
   // Copies a file of the build folder in under `name`; the path of the copy.
   std::wstring Add(const std::wstring& built, const std::wstring& name) {
     files_.push_back(name);
-    EXPECT_TRUE(CopyFileW((BinFolder() + built).c_str(), (path_ + name).c_str(), FALSE));
+    EXPECT_TRUE(CopyFileW(BesideMe(built.c_str()).c_str(), (path_ + name).c_str(), FALSE));
     return path_ + name;
   }
 
@@ -42,22 +36,6 @@ class TempFolder {
   std::wstring path_;
   std::vector<std::wstring> files_;
 };
-
-struct Search {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK MatchTopDialog(HWND window, LPARAM lp) {
-  auto* s = reinterpret_cast<Search*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  wchar_t cls[16] = L"";
-  GetClassNameW(window, cls, 16);
-  if (pid != s->pid || !IsWindowVisible(window) || wcscmp(cls, L"#32770") != 0) return TRUE;
-  s->found = window;
-  return FALSE;
-}
 
 class Started {
  public:
@@ -76,9 +54,9 @@ class Started {
   }
   // Its first visible dialog window: the main window or a message box.
   HWND Window() const {
-    Search s{pi_.dwProcessId, nullptr};
-    WaitFor([&] { return EnumWindows(MatchTopDialog, reinterpret_cast<LPARAM>(&s)), s.found != nullptr; });
-    return s.found;
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindProcessDialog(pi_.dwProcessId, nullptr)) != nullptr; });
+    return found;
   }
   // The exit code once it has ended, or -1.
   long ExitCode() const {
@@ -129,7 +107,7 @@ TEST(StartUp, AReaderLibraryWithoutItsFunctionsNamesTheMissingOne) {
 }
 
 TEST(StartUp, WithTheReaderLibraryTheMainWindowOpensAndClosingEndsCleanly) {
-  Started program(BinFolder() + L"QUILLON.exe");
+  Started program(BesideMe(L"QUILLON.exe"));
   ASSERT_TRUE(program.ok());
   HWND main = program.Window();
   ASSERT_NE(main, nullptr);

@@ -2,63 +2,9 @@
 
 #include <vector>
 
-std::string Utf8(const std::wstring& w) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(n, '\0');
-  if (n) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
-  return s;
-}
-
-std::wstring Wide(const std::string& s) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(n, L'\0');
-  if (n) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), &w[0], n);
-  return w;
-}
-
-std::wstring BesideMe(const wchar_t* name) {
-  wchar_t exe[MAX_PATH];
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring dir(exe);
-  return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
+#include "dialog/win32/win32_backend.h"
 
 namespace {
-
-struct Search {
-  DWORD pid;
-  HWND owner;
-  HWND found;
-};
-
-bool IsDialogOf(HWND hwnd, DWORD pid) {
-  DWORD owner = 0;
-  GetWindowThreadProcessId(hwnd, &owner);
-  wchar_t cls[16] = {};
-  GetClassNameW(hwnd, cls, 16);
-  return owner == pid && IsWindowVisible(hwnd) && wcscmp(cls, L"#32770") == 0;
-}
-
-BOOL CALLBACK FindMain(HWND hwnd, LPARAM lp) {
-  auto* s = reinterpret_cast<Search*>(lp);
-  if (!IsDialogOf(hwnd, s->pid) || GetWindow(hwnd, GW_OWNER)) return TRUE;
-  s->found = hwnd;
-  return FALSE;
-}
-
-BOOL CALLBACK FindOwned(HWND hwnd, LPARAM lp) {
-  auto* s = reinterpret_cast<Search*>(lp);
-  if (!IsDialogOf(hwnd, s->pid) || GetWindow(hwnd, GW_OWNER) != s->owner) return TRUE;
-  s->found = hwnd;
-  return FALSE;
-}
 
 std::vector<wchar_t> EnvironmentWith(const std::map<std::wstring, std::wstring>& extra) {
   std::vector<wchar_t> block;
@@ -103,12 +49,8 @@ bool AppDriver::Start(const std::wstring& exe, const std::map<std::wstring, std:
   WaitForInputIdle(pi_.hProcess, 10000);
   double end = NowMs() + 15000;
   while (NowMs() < end) {
-    Search s{pi_.dwProcessId, nullptr, nullptr};
-    EnumWindows(FindMain, reinterpret_cast<LPARAM>(&s));
-    if (s.found) {
-      dlg_ = s.found;
-      return true;
-    }
+    dlg_ = FindProcessDialog(pi_.dwProcessId, nullptr);
+    if (dlg_) return true;
     if (WaitForSingleObject(pi_.hProcess, 20) == WAIT_OBJECT_0) return false;
   }
   return false;
@@ -117,9 +59,7 @@ bool AppDriver::Start(const std::wstring& exe, const std::map<std::wstring, std:
 HWND AppDriver::FindMessageBox(int timeoutMs) const {
   double end = NowMs() + timeoutMs;
   do {
-    Search s{pi_.dwProcessId, dlg_, nullptr};
-    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&s));
-    if (s.found) return s.found;
+    if (HWND box = FindProcessDialog(pi_.dwProcessId, dlg_)) return box;
     Sleep(10);
   } while (NowMs() < end);
   return nullptr;
@@ -131,11 +71,11 @@ std::string AppDriver::Text(int id) const {
   std::wstring w(n + 1, L'\0');
   SendMessageW(h, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(&w[0]));
   w.resize(wcslen(w.c_str()));
-  return Utf8(w);
+  return dlg::Narrow(w);
 }
 
 void AppDriver::SetText(int id, const std::string& text) {
-  std::wstring w = Wide(text);
+  std::wstring w = dlg::Widen(text);
   SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()));
 }
 
@@ -143,7 +83,7 @@ void AppDriver::Type(int id, const std::string& text) {
   HWND h = Item(id);
   SendMessageW(h, EM_SETSEL, 0, -1);
   SendMessageW(h, WM_CLEAR, 0, 0);
-  for (wchar_t c : Wide(text)) SendMessageW(h, WM_CHAR, c, 1);
+  for (wchar_t c : dlg::Widen(text)) SendMessageW(h, WM_CHAR, c, 1);
 }
 
 void AppDriver::Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
@@ -159,7 +99,7 @@ std::vector<std::string> AppDriver::Lines(int id) const {
     std::wstring w(n + 1, L'\0');
     SendMessageW(h, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&w[0]));
     w.resize(wcslen(w.c_str()));
-    lines.push_back(Utf8(w));
+    lines.push_back(dlg::Narrow(w));
   }
   return lines;
 }

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-std::string Utf8(const std::wstring& w);
-std::wstring Wide(const std::string& s);
+#include "processes.h"
 
 class AppDriver {
  public:
@@ -46,9 +45,3 @@ class AppDriver {
   PROCESS_INFORMATION pi_{};
   HWND dlg_ = nullptr;
 };
-
-// A file in the folder of the running program.
-std::wstring BesideMe(const wchar_t* name);
-
-// Milliseconds from a high-resolution counter (GetTickCount is coarse under Wine).
-double NowMs();
