@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/dcrf32.h"
+#include "dcrf32/dcrf32.h"
 
 namespace {
 
