@@ -238,7 +238,8 @@ DCRF32_API int16_t DCRF32_CALL dc_read_hex(int32_t h, uint8_t block, char* hex33
     return s;
   });
   Log(start, "dc_read_hex", status, [&] {
-    return Join({Num(h), Num(block), status == pcsc::kOk ? hex : std::string("-")});
+    return Join({Num(h), Num(block),
+                 status == pcsc::kOk ? Trace::ShownBlockText(block, hex) : std::string("-")});
   });
   return status;
 }
@@ -252,7 +253,7 @@ DCRF32_API int16_t DCRF32_CALL dc_write_hex(int32_t h, uint8_t block, char* hex)
     return g_reader.Write(h, block, data);
   });
   Log(start, "dc_write_hex", status,
-      [&] { return Join({Num(h), Num(block), ShownText(hex)}); });
+      [&] { return Join({Num(h), Num(block), Trace::ShownBlockText(block, ShownText(hex))}); });
   return status;
 }
 

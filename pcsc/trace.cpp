@@ -12,6 +12,17 @@ bool IsLoadKeys(const uint8_t* command, size_t length) {
   return length >= 2 && command[0] == 0xFF && command[1] == 0x82;
 }
 
+// READ BINARY (B0) or UPDATE BINARY (D6) of a sector trailer, whose bytes
+// 0-5 and 10-15 are key A and key B.
+bool IsTrailerAccess(const uint8_t* command, size_t length, uint8_t instruction) {
+  return length >= 5 && command[0] == 0xFF && command[1] == instruction && command[2] == 0x00 &&
+         IsTrailerBlock(command[3]);
+}
+
+std::string MaskedBlock(const uint8_t* block) {
+  return "************" + ToHex(block + 6, 4) + "************";
+}
+
 // A reader name or similar text, kept on one line and in its column.
 std::string Plain(const std::string& text) {
   std::string shown = text;
@@ -39,10 +50,30 @@ void Trace::SetPath(const std::optional<std::filesystem::path>& path) {
     ReportProblem("trace " + path->u8string() + " cannot be opened; nothing is logged");
 }
 
+bool IsTrailerBlock(uint8_t block) { return block < 128 && block % 4 == 3; }
+
 std::string Trace::ShownCommand(const uint8_t* command, size_t length) {
   // Header and length byte as they are; everything after them is the key.
-  if (!IsLoadKeys(command, length) || length <= 5) return ToHex(command, length);
-  return ToHex(command, 5) + std::string(2 * (length - 5), '*');
+  if (IsLoadKeys(command, length) && length > 5)
+    return ToHex(command, 5) + std::string(2 * (length - 5), '*');
+  if (IsTrailerAccess(command, length, 0xD6) && length == 21)
+    return ToHex(command, 5) + MaskedBlock(command + 5);
+  return ToHex(command, length);
+}
+
+std::string Trace::ShownAnswer(const uint8_t* command, size_t commandLength,
+                               const uint8_t* answer, size_t answerLength) {
+  if (IsTrailerAccess(command, commandLength, 0xB0) && answerLength >= 16)
+    return MaskedBlock(answer) + ToHex(answer + 16, answerLength - 16);
+  return ToHex(answer, answerLength);
+}
+
+std::string Trace::ShownBlockText(uint8_t block, const std::string& hex) {
+  if (!IsTrailerBlock(block) || hex.size() < 32) return hex;
+  std::string shown = hex;
+  shown.replace(0, 12, 12, '*');
+  shown.replace(20, 12, 12, '*');
+  return shown;
 }
 
 std::string Trace::FormatMilliseconds(Clock::duration elapsed) {
@@ -72,7 +103,8 @@ void Trace::Apdu(Clock::time_point start, const uint8_t* command, size_t command
   const auto took = Clock::now() - start;
   char code[32];
   std::snprintf(code, sizeof code, "SCARD:0x%08lX", static_cast<unsigned long>(error) & 0xFFFFFFFFul);
-  const std::string shownAnswer = error == 0 ? ToHex(answer, answerLength) : std::string(code);
+  const std::string shownAnswer =
+      error == 0 ? ShownAnswer(command, commandLength, answer, answerLength) : std::string(code);
   Line(start, "apdu", ShownCommand(command, commandLength) + "," + shownAnswer,
        FormatMilliseconds(took));
 }

@@ -6,7 +6,8 @@
 //   <ms since load>\t<function>\t<arguments, comma-separated>\t<result>
 //   <ms since load>\tapdu\t<command>,<answer or SCARD:code>\t<ms taken>
 //   <ms since load>\t<SCard function>\t<arguments>\t<PC/SC result, hex>
-// Key bytes never reach the file: LOAD KEYS shows them as "**".
+// Key bytes never reach the file: those of LOAD KEYS, and key A and key B
+// in a sector trailer read or written, show as "**".
 
 #include <chrono>
 #include <cstdint>
@@ -16,6 +17,9 @@
 #include <string>
 
 namespace pcsc {
+
+// Blocks 3, 7, ... 127 (every fourth in MIFARE Classic's 4-block sectors).
+bool IsTrailerBlock(uint8_t block);
 
 class Trace {
  public:
@@ -38,8 +42,13 @@ class Trace {
   void SCard(Clock::time_point start, const char* function, const std::string& arguments,
              long result);
 
-  // The command as hex with the key of a LOAD KEYS masked.
+  // As hex, keys masked: LOAD KEYS, UPDATE BINARY of a trailer.
   static std::string ShownCommand(const uint8_t* command, size_t length);
+  // The answer to a READ BINARY of a trailer, keys masked; others as hex.
+  static std::string ShownAnswer(const uint8_t* command, size_t commandLength,
+                                 const uint8_t* answer, size_t answerLength);
+  // 32 hex digits of a block as the library's callers pass them.
+  static std::string ShownBlockText(uint8_t block, const std::string& hex);
   static std::string FormatMilliseconds(Clock::duration elapsed);
 
  private:
