@@ -4,7 +4,8 @@
 set -e
 need=""
 for pkg in cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-           wine wine32:i386 xvfb xauth fonts-arphic-uming imagemagick x11-utils; do
+           wine wine32:i386 xvfb xauth fonts-arphic-uming imagemagick x11-utils \
+           pkg-config libpcsclite-dev pcscd vsmartcard-vpcd; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || need="$need $pkg"
 done
 [ -z "$need" ] && exit 0
