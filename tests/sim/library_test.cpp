@@ -152,6 +152,61 @@ TEST_F(Library, WriteTakesExactly32HexDigitsInEitherCase) {
   EXPECT_EQ("3A5C7E91", ReadBlock(h, 0).substr(0, 8));
 }
 
+// ------------------------------------------------------- a writable block 0
+
+TEST_F(Library, CuidCardAnswersTheNextActivationWithItsNewBlock0) {
+  const fs::path dump = dir_ / "cuid.mfd";
+  setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
+  const int32_t h = Open("cuid");
+  ASSERT_GT(h, 0);
+  uint8_t sak = 0;
+  EXPECT_EQ(0xA8621F4Du, Activate(h, &sak));
+  EXPECT_EQ(0x08, sak);
+  AuthenticateWithFactoryKeyA(h, 0);
+  EXPECT_EQ("4D1F62A898080400", ReadBlock(h, 0).substr(0, 16));
+  // UID 01 02 03 04, BCC 04, SAK 28, ATQA 0044.
+  char block0[] = "01020304042844006263646566676869";
+  ASSERT_EQ(0, dc_write_hex(h, 0, block0));
+  // The running activation goes on as it began.
+  EXPECT_EQ(block0, ReadBlock(h, 0));
+  EXPECT_EQ(block0, HexOf(Slurp(dump).substr(0, 16)));
+
+  uint32_t tagType = 0;
+  ASSERT_EQ(0, dc_reset(h, 10));
+  ASSERT_EQ(0, dc_request(h, 1, &tagType));
+  EXPECT_EQ(0x0044u, tagType);
+  EXPECT_EQ(0x04030201u, Activate(h, &sak));
+  EXPECT_EQ(0x28, sak);
+
+  const int32_t again = dc_init(100, 115200);
+  EXPECT_EQ(0x04030201u, Activate(again));
+}
+
+TEST_F(Library, ABlock0WithAWrongBccMakesTheCardImpossibleToFind) {
+  const fs::path dump = dir_ / "cuid.mfd";
+  setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
+  const int32_t h = Open("cuid");
+  Activate(h);
+  AuthenticateWithFactoryKeyA(h, 0);
+  // The card takes it, as a real one does: only the program guards.
+  char bricking[] = "010203040F0804006263646566676869";
+  ASSERT_EQ(0, dc_write_hex(h, 0, bricking));
+
+  for (const char* card : {"cuid", "m1"}) {
+    SCOPED_TRACE(card);
+    const int32_t again = Open(card);
+    ASSERT_GT(again, 0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      uint32_t tagType = 0, serial = 0;
+      uint8_t sak = 0;
+      ASSERT_EQ(0, dc_reset(again, 10));
+      EXPECT_EQ(0, dc_request(again, 1, &tagType));  // it still answers the request
+      EXPECT_NE(0, dc_anticoll(again, 0, &serial));
+      EXPECT_NE(0, dc_select(again, 0x04030201, &sak));
+    }
+  }
+}
+
 // ------------------------------------------------------------------ the dump
 
 TEST_F(Library, AMissingDumpIsCreatedWithTheFactoryImageAndEveryWriteIsSaved) {
