@@ -214,22 +214,3 @@ TEST_F(VirtualReader, AbsentReaderFailsToOpenAndLaterCommandsFailCleanly) {
   dlg.OnLoadKeyA();
   EXPECT_EQ("装载第0扇区A密钥失败", ui.GetText(IDC_STATUS));
 }
-
-TEST_F(VirtualReader, CuidCardTakesANewUidAndRefusesABadBcc) {
-  Open("cuid");
-  dlg.OnFindCard();
-  EXPECT_EQ("4D1F62A8", ui.GetText(IDC_CSN));
-  dlg.OnLoadKeyA();
-  Write(0, 0, "0A0B0C0D010804006263646566676869");  // BCC should be 00
-  EXPECT_EQ("扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡", ui.GetText(IDC_STATUS));
-  EXPECT_TRUE(WriteLines().empty());
-  dlg.OnFindCard();
-  EXPECT_EQ("4D1F62A8", ui.GetText(IDC_CSN));
-
-  Write(0, 0, "0A0B0C0D0008040062636465666768FF");
-  EXPECT_EQ("扇区[00],块[0]:写卡成功  0A0B0C0D0008040062636465666768FF", WriteLines().at(1));
-  dlg.OnFindCard();
-  EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
-  EXPECT_EQ("0A0B0C0D", ui.GetText(IDC_CSN));
-  EXPECT_EQ("纯M1卡", ui.GetText(IDC_CARD_TYPE));
-}

@@ -2,6 +2,7 @@
 // library: read, written back in place, or refused with the file untouched.
 #include "library_fixture.h"
 
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -14,13 +15,13 @@ class Dumps : public Library {
     setenv("DCRF32_SIM_DUMP", path.c_str(), 1);
     return path;
   }
-  // The card's sequence after a failed authentication: found again.
   static void Authenticate(int32_t h, uint8_t mode, uint8_t sector, const uint8_t key[6]) {
     uint8_t copy[6];
     std::memcpy(copy, key, 6);
     ASSERT_EQ(0, dc_load_key(h, mode, sector, copy));
     ASSERT_EQ(0, dc_authentication(h, mode, sector));
   }
+  // A refusal leaves the card idle, so it is found again afterwards.
   static bool Refused(int32_t h, uint8_t mode, uint8_t sector, const uint8_t key[6]) {
     uint8_t copy[6];
     std::memcpy(copy, key, 6);
@@ -60,10 +61,10 @@ std::string Join(const std::vector<std::string>& lines, const std::string& end) 
 }
 
 std::string LastLine(const std::string& text) {
-  const size_t end = text.find_last_not_of('\n');
-  if (end == std::string::npos) return "";
-  const size_t start = text.rfind('\n', end);
-  return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+  std::string last;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) last = line;
+  return last;
 }
 
 const uint8_t kKeyA[6] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
@@ -121,7 +122,6 @@ TEST_F(Dumps, MctTextIsReadAndWrittenBackLineForLineWithUnknownKeysKeptUnknown) 
   const int32_t again = dc_init(100, 115200);
   Activate(again);
   Authenticate(again, 0, 2, kKeyA);
-  EXPECT_EQ(0, dc_authentication(again, 0, 2));
 }
 
 TEST_F(Dumps, EmlTextIsReadAndWrittenBackInPlace) {
