@@ -198,8 +198,14 @@ bool ParseEml(const std::vector<std::string>& lines, DumpImage* image, DumpLayou
     }
     ParsedBlock parsed;
     if (!ParseBlockLine(lines[i], i, block, &parsed, problem)) {
-      // The first line decides whether this was meant as a dump at all.
-      if (block == 0)
+      // A first line that is no block at all says more about the file than
+      // about the line.
+      const std::string text = Content(lines[i]);
+      const bool blockShaped = text.size() == 2 * kBlockSize &&
+                               std::all_of(text.begin(), text.end(), [](char c) {
+                                 return c == '-' || DigitValue(c) >= 0;
+                               });
+      if (block == 0 && !blockShaped)
         *problem = "is neither a 1024-byte image nor MCT or .eml text: " + *problem;
       return false;
     }
