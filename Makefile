@@ -36,5 +36,5 @@ deps:
 	@tools/deps.sh
 
 clean:
-	-wineserver -k 2>/dev/null
+	-WINEPREFIX=$(CURDIR)/build/wineprefix wineserver -k 2>/dev/null
 	rm -rf build

@@ -10,6 +10,8 @@
 
 quillon_root=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$quillon_root/build/wineprefix}"
+# tools/with-wine prepares the prefix once and leaves this mark.
+prefix_mark="$WINEPREFIX/.quillon-ready-3"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 WINE32_LOADER=/usr/lib/wine/wine
