@@ -100,7 +100,7 @@ DCRF32_API int32_t DCRF32_CALL dc_init(int16_t port, int32_t baud) {
   const auto start = Trace::Clock::now();
   g_traceConfigured = false;
   TraceLog();
-  int32_t result = pcsc::kInitNoService;
+  int32_t result = pcsc::kInitInternalError;
   try {
     result = g_reader.Open(pcsc::ConfigFromEnvironment());
   } catch (...) {

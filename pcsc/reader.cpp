@@ -44,7 +44,7 @@ int32_t Reader::Open(const Config& config) {
   keys_ = {};
   link_.Disconnect(SCARD_LEAVE_CARD);
   std::vector<std::string> names;
-  if (link_.ListReaders(&names) != kOk) return kInitNoService;
+  if (link_.ListReaders(&names) != kOk) return kInitNoReader;
   const auto chosen = ChooseReader(names, config.reader);
   if (!chosen) return kInitNoReader;
   link_.UseReader(names[*chosen]);

@@ -32,7 +32,7 @@ class Reader {
   explicit Reader(Trace* trace) : link_(trace) {}
 
   // Starts over: forgets the card and every key, picks a reader. Returns
-  // the new handle (> 0) or kInitNoReader / kInitNoService.
+  // the new handle (> 0) or kInitNoReader.
   int32_t Open(const Config& config);
   bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
   const std::string& readerName() const { return link_.reader(); }

@@ -23,8 +23,9 @@ enum Status : int16_t {
   kUnknownCard = 13,   // the card could not be identified from what the reader says
 };
 
-// What dc_init returns when it does not open a reader.
+// What dc_init returns when it does not open a reader: -1 whatever the
+// cause (no PC/SC service, no reader, none matching); the trace says which.
 constexpr int32_t kInitNoReader = -1;
-constexpr int32_t kInitNoService = -2;
+constexpr int32_t kInitInternalError = -2;
 
 }  // namespace pcsc

@@ -85,6 +85,8 @@ Bytes Firmware::Apdu(const Bytes& command) {
       return UpdateBinary(command);
     case 0x00:
       return DirectTransmit(command);
+    case 0xC0:
+      return GetResponse(command);
     default:
       return kNoSuchInstruction;
   }
@@ -148,8 +150,16 @@ Bytes Firmware::UpdateBinary(const Bytes& command) {
   return card_.Write(command[3], data) == sim::Card::Reply::Ok ? kOk : kFailed;
 }
 
+Bytes Firmware::GetResponse(const Bytes& command) {
+  Bytes held;
+  held.swap(heldBack_);
+  if (command.size() != 5 || held.empty()) return kNotSupported;
+  if (command[4] != held.size() - 2) return kWrongLength;
+  return held;
+}
+
 Bytes Firmware::DirectTransmit(const Bytes& command) {
-  if (flavour_ != Flavour::Pn53x) return kNotSupported;
+  if (flavour_ != Flavour::Pn53x && flavour_ != Flavour::Acr122) return kNotSupported;
   if (command.size() < 5 || command.size() != 5u + command[4]) return kWrongLength;
   const Bytes frame(command.begin() + 5, command.end());
   // InListPassiveTarget, one target, 106 kbps type A: the PN53x activates
@@ -160,7 +170,7 @@ Bytes Firmware::DirectTransmit(const Bytes& command) {
   const auto uid = atqa ? card_.Anticollision() : std::nullopt;
   const auto sak = uid ? card_.Select(*uid) : std::nullopt;
   active_ = sak.has_value();
-  if (!sak) return {0xD5, 0x4B, 0x00, 0x90, 0x00};
+  if (!sak) return DirectAnswer({0xD5, 0x4B, 0x00}, kOk);
   Bytes answer = {0xD5, 0x4B, 0x01, 0x01, static_cast<uint8_t>(*atqa >> 8),
                   static_cast<uint8_t>(*atqa & 0xFF), *sak, static_cast<uint8_t>(uid->size())};
   answer.insert(answer.end(), uid->begin(), uid->end());
@@ -168,7 +178,13 @@ Bytes Firmware::DirectTransmit(const Bytes& command) {
     const auto ats = card_.Rats();
     if (ats) answer.insert(answer.end(), ats->begin(), ats->end());
   }
-  return WithStatus(answer, kOk);
+  return DirectAnswer(answer, kOk);
+}
+
+Bytes Firmware::DirectAnswer(const Bytes& data, const Bytes& status) {
+  if (flavour_ != Flavour::Acr122 || data.empty()) return WithStatus(data, status);
+  heldBack_ = WithStatus(data, status);
+  return {0x61, static_cast<uint8_t>(data.size())};
 }
 
 }  // namespace responder

@@ -6,6 +6,8 @@
 // pseudo-APDUs with CLA FF. Which of the exact identification paths it
 // offers is its flavour:
 //   pn53x    InListPassiveTarget through direct transmit (FF 00 00 00)
+//   acr122   the same, but the answer is held back behind 61 xx until
+//            GET RESPONSE (FF C0 00 00 xx) fetches it
 //   getdata  GET DATA with P1 02 (SAK), 03 (ATQA) and 01 (ATS)
 //   atr      neither: the card is known by its ATR only
 
@@ -19,7 +21,7 @@ namespace responder {
 
 using Bytes = std::vector<uint8_t>;
 
-enum class Flavour { Pn53x, GetData, Atr };
+enum class Flavour { Pn53x, Acr122, GetData, Atr };
 
 class Firmware {
  public:
@@ -41,6 +43,8 @@ class Firmware {
   Bytes ReadBinary(const Bytes& command);
   Bytes UpdateBinary(const Bytes& command);
   Bytes DirectTransmit(const Bytes& command);
+  Bytes GetResponse(const Bytes& command);
+  Bytes DirectAnswer(const Bytes& data, const Bytes& status);
   bool Activate();
 
   sim::Card card_;
@@ -48,6 +52,7 @@ class Firmware {
   bool powered_ = false;
   bool active_ = false;  // the card answered the firmware's activation
   std::optional<sim::Key> slots_[2];
+  Bytes heldBack_;  // the acr122 flavour's answer waiting for GET RESPONSE
 };
 
 // The ATR PC/SC builds for a contactless card: storage cards by name,

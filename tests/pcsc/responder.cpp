@@ -1,7 +1,7 @@
 // The card side of vpcd: connects to the reader driver's TCP port and
 // answers its frames from the firmware, as a contactless reader with a card
 // in its field would.
-//   responder --port N [--card m1|cpu|composite] [--flavour pn53x|getdata|atr]
+//   responder --port N [--card m1|cpu|composite] [--flavour pn53x|acr122|getdata|atr]
 //             [--chaos SEED,PERCENT --chaos-log FILE]
 // A frame is a 2-byte big-endian length and a payload. A 1-byte payload is
 // a control (0 power off, 1 power on, 2 reset, 4 ask for the ATR, answered
@@ -61,9 +61,10 @@ Options Parse(int argc, char** argv) {
       else Usage("--card takes m1, cpu or composite");
     } else if (flag == "--flavour") {
       if (value == "pn53x") options.flavour = responder::Flavour::Pn53x;
+      else if (value == "acr122") options.flavour = responder::Flavour::Acr122;
       else if (value == "getdata") options.flavour = responder::Flavour::GetData;
       else if (value == "atr") options.flavour = responder::Flavour::Atr;
-      else Usage("--flavour takes pn53x, getdata or atr");
+      else Usage("--flavour takes pn53x, acr122, getdata or atr");
     } else if (flag == "--chaos") {
       unsigned seed = 0;
       int percent = 0;

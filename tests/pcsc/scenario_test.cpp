@@ -68,7 +68,7 @@ class PcscReader : public ::testing::Test {
 // ATR names it.
 class EveryFlavour : public PcscReader, public ::testing::WithParamInterface<const char*> {};
 
-INSTANTIATE_TEST_SUITE_P(Reader, EveryFlavour, ::testing::Values("pn53x", "getdata", "atr"));
+INSTANTIATE_TEST_SUITE_P(Reader, EveryFlavour, ::testing::Values("pn53x", "acr122", "getdata", "atr"));
 
 }  // namespace
 
@@ -166,7 +166,7 @@ TEST_F(PcscReader, MalformedTrailerNeverReachesTheCard) {
 }
 
 TEST_F(PcscReader, CpuCardIsIdentifiedWithItsAtsByEitherExactWay) {
-  for (const char* flavour : {"pn53x", "getdata"}) {
+  for (const char* flavour : {"pn53x", "acr122", "getdata"}) {
     SCOPED_TRACE(flavour);
     Open("cpu", flavour);
     dlg.OnFindCard();
@@ -184,7 +184,7 @@ TEST_F(PcscReader, CpuCardIsIdentifiedWithItsAtsByEitherExactWay) {
 }
 
 TEST_F(PcscReader, CompositeCardIsIdentifiedExactlyAndTakesSectorCommands) {
-  for (const char* flavour : {"pn53x", "getdata"}) {
+  for (const char* flavour : {"pn53x", "acr122", "getdata"}) {
     SCOPED_TRACE(flavour);
     Open("composite", flavour);
     dlg.OnFindCard();
