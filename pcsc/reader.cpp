@@ -101,14 +101,12 @@ bool Reader::ProbePn53x(Identity* card) {
   const auto target = ParseInListPassiveTarget(answer.data);
   // Another card than the one GET DATA named is no answer about this one.
   if (!target || target->uid != card->uid) return false;
+  // The PN53x sent RATS, and a composite card in ISO 14443-4 no longer
+  // takes MIFARE commands: the reader activates it afresh.
+  if (target->ats && link_.ResetCard() != kOk) return false;
   card->atqa = target->atqa;
   card->sak = target->sak;
   card->ats = target->ats;
-  if (target->ats) {
-    // The PN53x sent RATS, and a composite card in ISO 14443-4 no longer
-    // takes MIFARE commands: the reader activates it afresh.
-    if (link_.ResetCard() != kOk) return false;
-  }
   return true;
 }
 
