@@ -37,7 +37,7 @@ Bytes AtrFor(const sim::CardProfile& profile) {
     atr = {0x3B, static_cast<uint8_t>(0x80 | historical.size()), 0x80, 0x01};
     atr.insert(atr.end(), historical.begin(), historical.end());
   } else {
-    // Standard 03 (ISO 14443 A part 3), card name 00 01 (MIFARE Classic 1K).
+    // Standard 03 (ISO 14443-3 type A), card name 00 01 (MIFARE Classic 1K).
     atr = {0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00,
            0x03, 0x06, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
   }
