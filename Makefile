@@ -1,15 +1,20 @@
 # Two commands on a fresh Debian 12 machine:
 #   make test   install what is missing, build all presets, run every test
 #   make run    install what is missing, build, start QUILLON.exe on the virtual reader
+#   make dist   the zips a Windows user downloads, in dist/
 # QUILLON_NO_WIN32=1 takes the path of a machine that cannot run 32-bit
 # programs: only the 64-bit Windows flavour is run.
 JOBS ?= 2
 
-.PHONY: test run deps build native win32 win64 clean
+.PHONY: test run dist deps build native win32 win64 clean
 
 test: build
 	ctest --preset native
 	tools/with-wine tools/test-windows
+	tests/dist/check-dist
+
+dist: win32 win64
+	tools/make-dist dist
 
 # The 32-bit flavour where this machine runs it, the 64-bit one otherwise;
 # on the user's display when there is one, else on a virtual display,
@@ -37,4 +42,4 @@ deps:
 
 clean:
 	-WINEPREFIX=$(CURDIR)/build/wineprefix wineserver -k 2>/dev/null
-	rm -rf build
+	rm -rf build dist

@@ -3,7 +3,7 @@
 // call. No exception may leave here: the caller is C (or Pascal) code.
 
 #define DCRF32_BUILDING
-#include "sim/dcrf32.h"
+#include "dcrf32/dcrf32.h"
 
 #include <cstring>
 #include <string>

@@ -13,7 +13,7 @@
 #include <iterator>
 #include <string>
 
-#include "sim/dcrf32.h"
+#include "dcrf32/dcrf32.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #!/bin/sh
 # What each Windows flavour ships, checked from the files themselves:
 #   check_artifacts.sh OBJDUMP QUILLON.exe dcrf32.dll FORMAT
+# (run once per reader library: the virtual one and the PC/SC one)
 # FORMAT is objdump's name for the flavour (pei-i386 or pei-x86-64).
 # - both files are of the flavour's own architecture;
 # - dcrf32.dll exports exactly the twelve reader functions, undecorated;
@@ -20,7 +21,7 @@ exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p
   sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\] //p' | sort | tr '\n' ' ' | sed 's/ $//')
 [ "$exports" = "$expected" ] || problem "dcrf32.dll exports [$exports], expected [$expected]"
 
-system="kernel32.dll user32.dll gdi32.dll comctl32.dll msvcrt.dll advapi32.dll"
+system="kernel32.dll user32.dll gdi32.dll comctl32.dll msvcrt.dll advapi32.dll winscard.dll"
 for f in "$exe" "$dll"; do
   for imported in $("$objdump" -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
     case " $system " in

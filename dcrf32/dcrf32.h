@@ -1,7 +1,8 @@
 #pragma once
-// The twelve functions of the reader library as the virtual reader exports
-// them. On 32-bit Windows they are stdcall with undecorated names (the DLL
-// is linked with --kill-at), as the vendor's library has them.
+// The twelve functions of the reader library, as every dcrf32 built here
+// exports them (the virtual reader, the PC/SC one). On 32-bit Windows they
+// are stdcall with undecorated names (the DLL is linked with --kill-at), as
+// the vendor's library has them.
 
 #include <stdint.h>
 

@@ -1,0 +1,74 @@
+#pragma once
+// The reader behind the library's functions: which PC/SC reader is open,
+// what is known of the card in its field for the current connection, and
+// the keys the program loaded. Keys stay in this memory; the reader only
+// ever gets one in a volatile slot, just before it authenticates with it.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "pcsc/identity.h"
+#include "pcsc/link.h"
+
+namespace pcsc {
+
+constexpr int kSectorCount = 16;
+constexpr int kBlockCount = 64;
+constexpr int kBlockSize = 16;
+
+using Key = std::array<uint8_t, 6>;
+using Block = std::array<uint8_t, kBlockSize>;
+
+struct Config {
+  std::optional<std::string> reader;  // DCRF32_PCSC_READER: part of a reader's name
+};
+
+Config ConfigFromEnvironment();
+
+class Reader {
+ public:
+  explicit Reader(Trace* trace) : link_(trace) {}
+
+  // Starts over: forgets the card and every key, picks a reader. Returns
+  // the new handle (> 0) or kInitNoReader.
+  int32_t Open(const Config& config);
+  bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
+  const std::string& readerName() const { return link_.reader(); }
+
+  int16_t Beep(int32_t handle);
+  int16_t Reset(int32_t handle, uint16_t milliseconds);
+  int16_t ConfigCard(int32_t handle, uint8_t type);
+  int16_t Request(int32_t handle, uint8_t mode, uint16_t* atqa);
+  int16_t Anticollision(int32_t handle, uint8_t bitCount, uint32_t* serial);
+  int16_t Select(int32_t handle, uint32_t serial, uint8_t* sak);
+  int16_t Ats(int32_t handle, Bytes* ats);
+  // mode 0-2 key A sets, 4-6 key B sets, as the virtual reader has them.
+  int16_t LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key);
+  int16_t Authenticate(int32_t handle, uint8_t mode, uint8_t sector);
+  int16_t Read(int32_t handle, uint8_t block, Block* out);
+  int16_t Write(int32_t handle, uint8_t block, const Block& data);
+
+ private:
+  static constexpr int kKeySets = 7;  // modes 0-6; 3 is not a key set
+  static bool ValidKeyMode(uint8_t mode) { return mode <= 2 || (mode >= 4 && mode <= 6); }
+
+  // Fills card_ for a fresh connection: UID, then ATQA and SAK by the
+  // exact ways first, the ATR last.
+  int16_t Identify();
+  bool ProbeGetData(Identity* card);
+  bool ProbePn53x(Identity* card);
+  // The card of the current connection; nothing once the connection ended.
+  Identity* Card();
+
+  Link link_;
+  int32_t handle_ = 0;
+  int32_t lastHandle_ = 0;
+  std::optional<Identity> card_;
+  bool selected_ = false;   // the program's select step answered
+  bool atsAsked_ = false;   // GET DATA P1 01 already tried on this connection
+  std::array<std::array<std::optional<Key>, kSectorCount>, kKeySets> keys_{};
+};
+
+}  // namespace pcsc

@@ -1,0 +1,120 @@
+#include "pcsc/trace.h"
+
+#include "pcsc/hex.h"
+#include "pcsc/platform.h"
+
+namespace pcsc {
+
+namespace {
+
+// CLA FF INS 82: the PC/SC pseudo-APDU that hands the reader a key.
+bool IsLoadKeys(const uint8_t* command, size_t length) {
+  return length >= 2 && command[0] == 0xFF && command[1] == 0x82;
+}
+
+// READ BINARY (B0) or UPDATE BINARY (D6) of a sector trailer, whose bytes
+// 0-5 and 10-15 are key A and key B.
+bool IsTrailerAccess(const uint8_t* command, size_t length, uint8_t instruction) {
+  return length >= 5 && command[0] == 0xFF && command[1] == instruction && command[2] == 0x00 &&
+         IsTrailerBlock(command[3]);
+}
+
+std::string MaskedBlock(const uint8_t* block) {
+  return "************" + ToHex(block + 6, 4) + "************";
+}
+
+// A reader name or similar text, kept on one line and in its column.
+std::string Plain(const std::string& text) {
+  std::string shown = text;
+  for (char& c : shown)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  return shown;
+}
+
+}  // namespace
+
+Trace::~Trace() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+void Trace::SetPath(const std::optional<std::filesystem::path>& path) {
+  if (path == path_ && (file_ != nullptr || !path)) return;
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  path_ = path;
+  if (!path) return;
+  file_ = OpenFile(*path, "ab");  // binary: "\n" line ends on every system
+  if (file_ == nullptr)
+    ReportProblem("trace " + path->u8string() + " cannot be opened; nothing is logged");
+}
+
+bool IsTrailerBlock(uint8_t block) { return block < 128 && block % 4 == 3; }
+
+std::string Trace::ShownCommand(const uint8_t* command, size_t length) {
+  // Header and length byte as they are; everything after them is the key.
+  if (IsLoadKeys(command, length) && length > 5)
+    return ToHex(command, 5) + std::string(2 * (length - 5), '*');
+  if (IsTrailerAccess(command, length, 0xD6) && length == 21)
+    return ToHex(command, 5) + MaskedBlock(command + 5);
+  return ToHex(command, length);
+}
+
+std::string Trace::ShownAnswer(const uint8_t* command, size_t commandLength,
+                               const uint8_t* answer, size_t answerLength) {
+  if (IsTrailerAccess(command, commandLength, 0xB0) && answerLength >= 16)
+    return MaskedBlock(answer) + ToHex(answer + 16, answerLength - 16);
+  return ToHex(answer, answerLength);
+}
+
+std::string Trace::ShownBlockText(uint8_t block, const std::string& hex) {
+  if (!IsTrailerBlock(block) || hex.size() < 32) return hex;
+  std::string shown = hex;
+  shown.replace(0, 12, 12, '*');
+  shown.replace(20, 12, 12, '*');
+  return shown;
+}
+
+std::string Trace::FormatMilliseconds(Clock::duration elapsed) {
+  const long long micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld.%03lld", micros / 1000, micros % 1000);
+  return text;
+}
+
+void Trace::Line(Clock::time_point start, const char* what, const std::string& arguments,
+                 const std::string& result) {
+  if (file_ == nullptr) return;
+  std::fprintf(file_, "%s\t%s\t%s\t%s\n", FormatMilliseconds(start - origin_).c_str(), what,
+               arguments.c_str(), result.c_str());
+  std::fflush(file_);
+}
+
+void Trace::Call(Clock::time_point start, const char* function, const std::string& arguments,
+                 long result) {
+  Line(start, function, arguments, std::to_string(result));
+}
+
+void Trace::Apdu(Clock::time_point start, const uint8_t* command, size_t commandLength,
+                 const uint8_t* answer, size_t answerLength, long error) {
+  if (file_ == nullptr) return;
+  const auto took = Clock::now() - start;
+  char code[32];
+  std::snprintf(code, sizeof code, "SCARD:0x%08lX", static_cast<unsigned long>(error) & 0xFFFFFFFFul);
+  const std::string shownAnswer =
+      error == 0 ? ShownAnswer(command, commandLength, answer, answerLength) : std::string(code);
+  Line(start, "apdu", ShownCommand(command, commandLength) + "," + shownAnswer,
+       FormatMilliseconds(took));
+}
+
+void Trace::SCard(Clock::time_point start, const char* function, const std::string& arguments,
+                  long result) {
+  if (file_ == nullptr) return;
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result) & 0xFFFFFFFFul);
+  Line(start, function, Plain(arguments), code);
+}
+
+}  // namespace pcsc

@@ -1,0 +1,62 @@
+#pragma once
+// A contactless reader's storage-card firmware, played on the virtual
+// reader's card model: what such a reader answers to PC/SC. It activates
+// the card itself on power-on and reset (no RATS, as storage-card firmware
+// does), builds the ATR PC/SC prescribes for the card type, and takes the
+// pseudo-APDUs with CLA FF. Which of the exact identification paths it
+// offers is its flavour:
+//   pn53x    InListPassiveTarget through direct transmit (FF 00 00 00)
+//   acr122   the same, but the answer is held back behind 61 xx until
+//            GET RESPONSE (FF C0 00 00 xx) fetches it
+//   getdata  GET DATA with P1 02 (SAK), 03 (ATQA) and 01 (ATS)
+//   atr      neither: the card is known by its ATR only
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "sim/card.h"
+
+namespace responder {
+
+using Bytes = std::vector<uint8_t>;
+
+enum class Flavour { Pn53x, Acr122, GetData, Atr };
+
+class Firmware {
+ public:
+  Firmware(sim::Card card, Flavour flavour) : card_(std::move(card)), flavour_(flavour) {}
+
+  // Power on and reset both switch the field off and on and activate the
+  // card; power off leaves it idle in a dead field.
+  void PowerOn();
+  void PowerOff();
+  Bytes Atr() const;
+  Bytes Apdu(const Bytes& command);
+
+  const sim::Card& card() const { return card_; }
+
+ private:
+  Bytes GetData(uint8_t p1);
+  Bytes LoadKeys(const Bytes& command);
+  Bytes Authenticate(const Bytes& command);
+  Bytes ReadBinary(const Bytes& command);
+  Bytes UpdateBinary(const Bytes& command);
+  Bytes DirectTransmit(const Bytes& command);
+  Bytes GetResponse(const Bytes& command);
+  Bytes DirectAnswer(const Bytes& data, const Bytes& status);
+  bool Activate();
+
+  sim::Card card_;
+  Flavour flavour_;
+  bool powered_ = false;
+  bool active_ = false;  // the card answered the firmware's activation
+  std::optional<sim::Key> slots_[2];
+  Bytes heldBack_;  // the acr122 flavour's answer waiting for GET RESPONSE
+};
+
+// The ATR PC/SC builds for a contactless card: storage cards by name,
+// ISO 14443-4 cards from their ATS's historical bytes.
+Bytes AtrFor(const sim::CardProfile& profile);
+
+}  // namespace responder

@@ -1,0 +1,251 @@
+// The card side of vpcd: connects to the reader driver's TCP port and
+// answers its frames from the firmware, as a contactless reader with a card
+// in its field would.
+//   responder --port N [--card m1|cpu|composite] [--flavour pn53x|acr122|getdata|atr]
+//             [--chaos SEED,PERCENT --chaos-log FILE]
+// A frame is a 2-byte big-endian length and a payload. A 1-byte payload is
+// a control (0 power off, 1 power on, 2 reset, 4 ask for the ATR, answered
+// with the ATR); anything longer is an APDU, answered the same way.
+//
+// With --chaos, PERCENT of the answers are spoiled: cut short, oversized,
+// given a wrong status word, replaced with noise, or the card is pulled
+// from the field mid-command (the connection dropped before answering,
+// the card back a moment later). Each APDU leaves one line in the chaos log
+// (what was done to its answer), written before the answer is sent.
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "firmware.h"
+
+namespace {
+
+using responder::Bytes;
+
+struct Options {
+  int port = 0;
+  sim::Preset preset = sim::Preset::M1;
+  responder::Flavour flavour = responder::Flavour::Pn53x;
+  std::optional<unsigned> chaosSeed;
+  int chaosPercent = 0;
+  std::string chaosLog;
+};
+
+[[noreturn]] void Usage(const char* problem) {
+  std::fprintf(stderr, "responder: %s\n", problem);
+  std::exit(2);
+}
+
+Options Parse(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string flag = argv[i];
+    if (i + 1 >= argc) Usage(("no value after " + flag).c_str());
+    const std::string value = argv[++i];
+    if (flag == "--port") {
+      options.port = std::atoi(value.c_str());
+    } else if (flag == "--card") {
+      if (value == "m1") options.preset = sim::Preset::M1;
+      else if (value == "cpu") options.preset = sim::Preset::Cpu;
+      else if (value == "composite") options.preset = sim::Preset::Composite;
+      else Usage("--card takes m1, cpu or composite");
+    } else if (flag == "--flavour") {
+      if (value == "pn53x") options.flavour = responder::Flavour::Pn53x;
+      else if (value == "acr122") options.flavour = responder::Flavour::Acr122;
+      else if (value == "getdata") options.flavour = responder::Flavour::GetData;
+      else if (value == "atr") options.flavour = responder::Flavour::Atr;
+      else Usage("--flavour takes pn53x, acr122, getdata or atr");
+    } else if (flag == "--chaos") {
+      unsigned seed = 0;
+      int percent = 0;
+      if (std::sscanf(value.c_str(), "%u,%d", &seed, &percent) != 2) Usage("--chaos takes SEED,PERCENT");
+      options.chaosSeed = seed;
+      options.chaosPercent = percent;
+    } else if (flag == "--chaos-log") {
+      options.chaosLog = value;
+    } else {
+      Usage(("unknown option " + flag).c_str());
+    }
+  }
+  if (options.port <= 0 || options.port > 65535) Usage("--port is required");
+  return options;
+}
+
+// The driver writes a frame's length and payload in two writes; without
+// quick ACKs re-armed before each receive, every APDU waits out the peer's
+// delayed ACK (some 40 ms).
+bool ReadExactly(int fd, uint8_t* buffer, size_t length) {
+  size_t done = 0;
+  while (done < length) {
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+    const ssize_t n = recv(fd, buffer + done, length - done, 0);
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool SendFrame(int fd, const Bytes& payload) {
+  Bytes frame = {static_cast<uint8_t>(payload.size() >> 8), static_cast<uint8_t>(payload.size())};
+  frame.insert(frame.end(), payload.begin(), payload.end());
+  return send(fd, frame.data(), frame.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size());
+}
+
+int ConnectToDriver(int port) {
+  // pcscd may still be loading the driver: try for a while.
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+      const int on = 1;
+      setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      return fd;
+    }
+    close(fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return -1;
+}
+
+class Chaos {
+ public:
+  Chaos(const Options& options)
+      : random_(options.chaosSeed.value_or(0)), percent_(options.chaosSeed ? options.chaosPercent : 0) {
+    if (!options.chaosLog.empty()) log_ = std::fopen(options.chaosLog.c_str(), "a");
+  }
+
+  // Spoils the answer or not; false: pull the card instead of answering.
+  bool Spoil(Bytes* answer) {
+    std::string what = "clean";
+    bool answerIt = true;
+    if (Roll(100) < percent_) {
+      // A pulled card costs the tests most time, so it is the rarest.
+      const int kind = Roll(20);
+      switch (kind < 5 ? 0 : kind < 10 ? 1 : kind < 15 ? 2 : kind < 19 ? 3 : 4) {
+        case 0: {
+          // Never empty: vpcd reads an empty frame as no answer yet and
+          // waits for ever, where a real reader's driver would time out.
+          what = "short";
+          answer->resize(1 + Roll(static_cast<int>(answer->size()) - 1));
+          break;
+        }
+        case 1: {
+          what = "oversized";
+          // Data past what was asked for, the status word still 90 00.
+          const int extra = 1 + Roll(300);
+          Bytes noise(extra);
+          for (uint8_t& b : noise) b = static_cast<uint8_t>(Roll(256));
+          answer->insert(answer->end() - std::min<size_t>(2, answer->size()), noise.begin(),
+                         noise.end());
+          break;
+        }
+        case 2: {
+          what = "status";
+          static const uint16_t kWrong[] = {0x6300, 0x6A82, 0x6982, 0x6700, 0x9001, 0x6281, 0x0000};
+          const uint16_t sw = kWrong[Roll(7)];
+          if (answer->size() < 2) answer->resize(2);
+          (*answer)[answer->size() - 2] = static_cast<uint8_t>(sw >> 8);
+          (*answer)[answer->size() - 1] = static_cast<uint8_t>(sw);
+          break;
+        }
+        case 3: {
+          what = "noise";
+          answer->resize(1 + Roll(24));
+          for (uint8_t& b : *answer) b = static_cast<uint8_t>(Roll(256));
+          // Noise that happens to end in 90 00 is an answer, not noise.
+          if (answer->size() >= 2 && answer->back() == 0x00 && (*answer)[answer->size() - 2] == 0x90)
+            answer->back() = 0x01;
+          break;
+        }
+        default:
+          what = "pulled";
+          answerIt = false;
+          break;
+      }
+    }
+    if (log_) {
+      std::fprintf(log_, "%s\n", what.c_str());
+      std::fflush(log_);
+    }
+    return answerIt;
+  }
+
+ private:
+  int Roll(int below) {
+    if (below <= 0) return 0;
+    return std::uniform_int_distribution<int>(0, below - 1)(random_);
+  }
+
+  std::mt19937 random_;
+  int percent_;
+  std::FILE* log_ = nullptr;
+};
+
+enum class End { DriverGone, CardPulled };
+
+End Serve(int fd, responder::Firmware* firmware, Chaos* chaos) {
+  for (;;) {
+    uint8_t header[2];
+    if (!ReadExactly(fd, header, 2)) return End::DriverGone;
+    Bytes payload(static_cast<size_t>(header[0] << 8 | header[1]));
+    if (!payload.empty() && !ReadExactly(fd, payload.data(), payload.size())) return End::DriverGone;
+    if (payload.size() == 1) {
+      switch (payload[0]) {
+        case 0:
+          firmware->PowerOff();
+          break;
+        case 1:
+        case 2:
+          firmware->PowerOn();
+          break;
+        case 4:
+          if (!SendFrame(fd, firmware->Atr())) return End::DriverGone;
+          break;
+        default:
+          break;
+      }
+      continue;
+    }
+    Bytes answer = firmware->Apdu(payload);
+    if (!chaos->Spoil(&answer)) return End::CardPulled;
+    if (!SendFrame(fd, answer)) return End::DriverGone;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = Parse(argc, argv);
+  sim::CardProfile profile = sim::PresetProfile(options.preset);
+  const sim::Memory memory = sim::FactoryImage(profile);
+  responder::Firmware firmware(sim::Card(profile, memory), options.flavour);
+  Chaos chaos(options);
+  for (;;) {
+    const int fd = ConnectToDriver(options.port);
+    if (fd < 0) {
+      std::fprintf(stderr, "responder: no reader driver on port %d\n", options.port);
+      return 1;
+    }
+    const End end = Serve(fd, &firmware, &chaos);
+    close(fd);
+    // The driver drops a card whose answer it could not use, and a pulled
+    // card comes back a moment later: either way the same card, anew.
+    firmware.PowerOff();
+    if (end == End::CardPulled) std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  }
+}

@@ -1,0 +1,325 @@
+// The card-command scenarios of the virtual reader, run through the PC/SC
+// library, a real pcscd, vpcd and the responder playing a reader with the
+// same preset cards. The window is the in-memory one and the pause is
+// skipped: what is checked is what the card and the window end up with.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cardtest/card_test_dlg.h"
+#include "cardtest/resource.h"
+#include "dialog/memory_backend.h"
+#include "reader/reader.h"
+#include "stack.h"
+
+namespace {
+
+void NoPause() {}
+
+const std::string kZeros(32, '0');
+const std::string kFactoryTrailer = "000000000000FF078069FFFFFFFFFFFF";
+
+class PcscReader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("DCRF32_PCSC_TRACE");
+    setenv("DCRF32_PCSC_READER", stack::kReader, 1);
+    ReaderLoadResult loaded = LoadReaderLibrary(PCSC_LIBRARY_PATH);
+    ASSERT_TRUE(loaded.ok()) << loaded.Message();
+    InstallReaderPause(NoPause);
+    dlg.AttachBackend(&ui);
+    dlg.OnInitDialog();
+  }
+  void TearDown() override {
+    stack::RemoveCard();
+    InstallReaderApi(nullptr);
+    InstallReaderPause(nullptr);
+    g_hReader = 0;
+  }
+
+  // A card of that preset in the field of a reader of that flavour, then
+  // the reader opened.
+  void Open(const char* card, const char* flavour = "pn53x") {
+    std::string problem;
+    ASSERT_TRUE(stack::InsertCard({"--card", card, "--flavour", flavour}, &problem)) << problem;
+    dlg.OnOpenReader();
+    ASSERT_EQ("打开成功了", ui.GetText(IDC_STATUS));
+  }
+  void Write(int sector, int block, const std::string& data) {
+    ui.Type(IDC_WRITE_SECTOR, std::to_string(sector));
+    ui.Type(IDC_WRITE_BLOCK, std::to_string(block));
+    ui.Type(IDC_WRITE_DATA, data);
+    dlg.OnWriteCard();
+  }
+  const std::vector<std::string>& ReadLines() const { return ui.ListOf(IDC_READ_LIST).lines; }
+  const std::vector<std::string>& WriteLines() const { return ui.ListOf(IDC_WRITE_LIST).lines; }
+
+  dlg::MemoryBackend ui;
+  CCardTestDlg dlg;
+};
+
+// Every flavour of reader identifies an M1 card exactly: a storage card's
+// ATR names it.
+class EveryFlavour : public PcscReader, public ::testing::WithParamInterface<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Reader, EveryFlavour, ::testing::Values("pn53x", "acr122", "getdata", "atr"));
+
+}  // namespace
+
+TEST_P(EveryFlavour, M1CardIsFoundLoadedReadAndSelected) {
+  Open("m1", GetParam());
+  dlg.OnFindCard();
+  EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
+  EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
+  EXPECT_EQ("3A5C7E91", ui.GetText(IDC_CSN));
+  EXPECT_EQ("00000008", ui.GetText(IDC_SAK));
+  EXPECT_EQ("纯M1卡", ui.GetText(IDC_CARD_TYPE));
+  EXPECT_EQ("", ui.GetText(IDC_ATS));
+
+  dlg.OnLoadKeyA();
+  EXPECT_EQ("装载A密钥成功", ui.GetText(IDC_STATUS));
+  dlg.OnReadCard();
+  ASSERT_EQ(80u, ReadLines().size());
+  EXPECT_EQ("扇区[00]:校验密码[A]成功！", ReadLines()[0]);
+  EXPECT_EQ(0u, ReadLines()[1].rfind("块[0]:3A5C7E918908" "0400", 0)) << ReadLines()[1];
+  EXPECT_EQ("块[1]:" + kZeros, ReadLines()[2]);
+  EXPECT_EQ("块[3]:" + kFactoryTrailer, ReadLines()[79]);
+  EXPECT_EQ("15", ui.GetText(IDC_WRITE_SECTOR));
+  EXPECT_EQ("3", ui.GetText(IDC_WRITE_BLOCK));
+  EXPECT_EQ(kFactoryTrailer, ui.GetText(IDC_BLOCK_DATA));
+}
+
+TEST_F(PcscReader, WrittenBlockReadsBack) {
+  Open("m1");
+  dlg.OnFindCard();
+  dlg.OnLoadKeyA();
+  Write(2, 1, "0123456789abcdef0123456789ABCDEF");
+  EXPECT_EQ((std::vector<std::string>{"扇区[02]:校验密码[A]成功！",
+                                      "扇区[02],块[1]:写卡成功  0123456789abcdef0123456789ABCDEF"}),
+            WriteLines());
+  dlg.OnReadCard();
+  ASSERT_EQ(80u, ReadLines().size());
+  EXPECT_EQ("块[1]:0123456789ABCDEF0123456789ABCDEF", ReadLines()[12]);
+}
+
+TEST_F(PcscReader, ManufacturerBlockRefusesTheWrite) {
+  Open("m1");
+  dlg.OnFindCard();
+  dlg.OnLoadKeyA();
+  Write(0, 0, kZeros);
+  EXPECT_EQ((std::vector<std::string>{"扇区[00]:校验密码[A]成功！", "写扇区[00]第[0]块失败！"}),
+            WriteLines());
+  // The refusal left the card idle, and it is found again unchanged.
+  dlg.OnFindCard();
+  dlg.OnReadCard();
+  ASSERT_EQ(80u, ReadLines().size());
+  EXPECT_EQ(0u, ReadLines()[1].rfind("块[0]:3A5C7E91", 0)) << ReadLines()[1];
+}
+
+TEST_F(PcscReader, KeyBFailsWhereTheTransportConfigurationMakesItReadable) {
+  Open("m1");
+  dlg.OnFindCard();
+  dlg.OnLoadKeyB();
+  EXPECT_EQ("装载B密钥成功", ui.GetText(IDC_STATUS));
+  dlg.OnReadCard();
+  ASSERT_EQ(16u, ReadLines().size());
+  EXPECT_EQ("扇区[00]:校验密码[B]失败！", ReadLines()[0]);
+  EXPECT_EQ("扇区[15]:校验密码[B]失败！", ui.GetText(IDC_STATUS));
+}
+
+TEST_F(PcscReader, TrailerWriteChangesKeyAAndTheOldKeyFailsFromThatSectorOn) {
+  Open("m1");
+  dlg.OnFindCard();
+  dlg.OnLoadKeyA();
+  Write(1, 3, "A0A1A2A3A4A5FF078069FFFFFFFFFFFF");
+  EXPECT_EQ("扇区[01],块[3]:写卡成功  A0A1A2A3A4A5FF078069FFFFFFFFFFFF", WriteLines().at(1));
+
+  dlg.OnReadCard();
+  // The failed authentication leaves the card idle, so every later sector
+  // fails as well: 16 lines plus four for sector 0.
+  ASSERT_EQ(20u, ReadLines().size());
+  EXPECT_EQ("扇区[01]:校验密码[A]失败！", ReadLines()[5]);
+  EXPECT_EQ("扇区[15]:校验密码[A]失败！", ReadLines()[19]);
+
+  dlg.OnFindCard();
+  ui.Type(IDC_KEY, "A0A1A2A3A4A5");
+  dlg.OnLoadKeyA();
+  Write(1, 1, "11111111111111111111111111111111");
+  EXPECT_EQ("扇区[01],块[1]:写卡成功  11111111111111111111111111111111", WriteLines().at(1));
+}
+
+TEST_F(PcscReader, MalformedTrailerNeverReachesTheCard) {
+  Open("m1");
+  dlg.OnFindCard();
+  dlg.OnLoadKeyA();
+  Write(4, 3, "FFFFFFFFFFFF000000FFFFFFFFFFFFFF");
+  EXPECT_EQ("扇区[04]控制位格式错误，写入会永久锁死该扇区", ui.GetText(IDC_STATUS));
+  dlg.OnReadCard();
+  ASSERT_EQ(80u, ReadLines().size());
+  EXPECT_EQ("块[3]:" + kFactoryTrailer, ReadLines()[24]);
+}
+
+TEST_F(PcscReader, CpuCardIsIdentifiedWithItsAtsByEitherExactWay) {
+  for (const char* flavour : {"pn53x", "acr122", "getdata"}) {
+    SCOPED_TRACE(flavour);
+    Open("cpu", flavour);
+    dlg.OnFindCard();
+    EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
+    EXPECT_EQ("0008", ui.GetText(IDC_ATQA));
+    EXPECT_EQ("086B2F14", ui.GetText(IDC_CSN));
+    EXPECT_EQ("00000020", ui.GetText(IDC_SAK));
+    EXPECT_EQ("0578807002", ui.GetText(IDC_ATS));
+    EXPECT_EQ("纯CPU卡", ui.GetText(IDC_CARD_TYPE));
+    dlg.OnLoadKeyA();
+    dlg.OnReadCard();
+    EXPECT_EQ(16u, ReadLines().size());
+    stack::RemoveCard();
+  }
+}
+
+TEST_F(PcscReader, CompositeCardIsIdentifiedExactlyAndTakesSectorCommands) {
+  for (const char* flavour : {"pn53x", "acr122", "getdata"}) {
+    SCOPED_TRACE(flavour);
+    Open("composite", flavour);
+    dlg.OnFindCard();
+    EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
+    EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
+    EXPECT_EQ("5E219C07", ui.GetText(IDC_CSN));
+    EXPECT_EQ("067777710280", ui.GetText(IDC_ATS));
+    EXPECT_EQ("CPU+M1复合卡", ui.GetText(IDC_CARD_TYPE));
+    dlg.OnLoadKeyA();
+    dlg.OnReadCard();
+    EXPECT_EQ(80u, ReadLines().size());
+    Write(3, 2, "22222222222222222222222222222222");
+    EXPECT_EQ("扇区[03],块[2]:写卡成功  22222222222222222222222222222222", WriteLines().at(1));
+    stack::RemoveCard();
+  }
+}
+
+// Without an exact way the ATR is all there is: an ISO 14443-4 ATR gives
+// SAK 20 and no ATQA, so a composite card reads as a CPU card, and the
+// reader gives no ATS.
+TEST_F(PcscReader, WithTheAtrOnlyCpuAndCompositeCardsReadAsCpuCards) {
+  for (const char* card : {"cpu", "composite"}) {
+    SCOPED_TRACE(card);
+    Open(card, "atr");
+    dlg.OnFindCard();
+    EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
+    EXPECT_EQ("0000", ui.GetText(IDC_ATQA));
+    EXPECT_EQ("00000020", ui.GetText(IDC_SAK));
+    EXPECT_EQ("纯CPU卡", ui.GetText(IDC_CARD_TYPE));
+    stack::RemoveCard();
+  }
+  // The composite card's sectors answer all the same.
+  Open("composite", "atr");
+  dlg.OnFindCard();
+  EXPECT_EQ("5E219C07", ui.GetText(IDC_CSN));
+  dlg.OnLoadKeyA();
+  dlg.OnReadCard();
+  EXPECT_EQ(80u, ReadLines().size());
+}
+
+TEST_F(PcscReader, EmptyFieldFailsAtTheRequest) {
+  dlg.OnOpenReader();
+  ASSERT_EQ("打开成功了", ui.GetText(IDC_STATUS));
+  dlg.OnFindCard();
+  EXPECT_EQ("dc_request获取ATQA失败", ui.GetText(IDC_STATUS));
+  dlg.OnLoadKeyA();
+  EXPECT_EQ("装载A密钥成功", ui.GetText(IDC_STATUS));
+  dlg.OnReadCard();
+  EXPECT_EQ(16u, ReadLines().size());
+  dlg.OnWriteCard();
+  EXPECT_TRUE(WriteLines().empty());
+}
+
+TEST_F(PcscReader, AbsentReaderFailsToOpenAndLaterCommandsFailCleanly) {
+  setenv("DCRF32_PCSC_READER", "No Such Reader", 1);
+  dlg.OnOpenReader();
+  EXPECT_EQ("读卡器打开失败了，自己找找问题哦", ui.GetText(IDC_STATUS));
+  EXPECT_LE(g_hReader, 0);
+  dlg.OnFindCard();
+  EXPECT_EQ("dc_reset卡片复位失败", ui.GetText(IDC_STATUS));
+  dlg.OnLoadKeyA();
+  EXPECT_EQ("装载第0扇区A密钥失败", ui.GetText(IDC_STATUS));
+}
+
+TEST_F(PcscReader, CardPulledBetweenCommandsFailsThemUntilItIsFoundAgain) {
+  Open("m1");
+  dlg.OnFindCard();
+  dlg.OnLoadKeyA();
+  stack::RemoveCard();
+  dlg.OnReadCard();
+  EXPECT_EQ(16u, ReadLines().size());
+  dlg.OnFindCard();
+  EXPECT_EQ("dc_request获取ATQA失败", ui.GetText(IDC_STATUS));
+  std::string problem;
+  ASSERT_TRUE(stack::InsertCard({"--card", "m1"}, &problem)) << problem;
+  dlg.OnFindCard();
+  EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
+  dlg.OnReadCard();
+  EXPECT_EQ(80u, ReadLines().size());
+}
+
+namespace {
+
+std::string FileText(const char* path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+int Count(const std::string& text, const std::string& what, size_t from) {
+  int count = 0;
+  for (size_t at = text.find(what, from); at != std::string::npos; at = text.find(what, at + 1))
+    ++count;
+  return count;
+}
+
+}  // namespace
+
+// The trace names every APDU, and keys appear in it only masked: neither
+// the program's key nor new ones written into a trailer and used.
+TEST_F(PcscReader, TraceLogsEveryApduWithKeysMasked) {
+  char path[] = "/tmp/quillon-pcsc-trace-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  setenv("DCRF32_PCSC_TRACE", path, 1);
+  Open("m1");
+  dlg.OnFindCard();
+  ui.Type(IDC_KEY, "FFFFFFFFFFFF");
+  dlg.OnLoadKeyA();
+  dlg.OnReadCard();
+  ASSERT_EQ(80u, ReadLines().size());
+  const std::string afterReadout = FileText(path);
+
+  // A full read-out: per sector LOAD KEYS, GENERAL AUTHENTICATE and four
+  // READ BINARY.
+  const size_t readout = afterReadout.rfind("\tdc_load_key\t");
+  ASSERT_NE(std::string::npos, readout);
+  EXPECT_EQ(16 * 6, Count(afterReadout, "\tapdu\t", readout)) << afterReadout.substr(readout);
+  EXPECT_EQ(16, Count(afterReadout, "\tapdu\tFF82000006************,9000\t", readout));
+  EXPECT_EQ(1, Count(afterReadout, "\tapdu\tFFB0000010,3A5C7E91", readout));
+  // The trailer as read: key fields masked, access bytes shown.
+  EXPECT_EQ(16, Count(afterReadout, "************FF078069************9000\t", readout));
+
+  Write(5, 3, "A0B1C2D3E4F5FF078069B0B1B2B3B4B5");
+  ui.Type(IDC_KEY, "A0B1C2D3E4F5");
+  dlg.OnLoadKeyA();
+  Write(5, 1, "33333333333333333333333333333333");
+  EXPECT_EQ("扇区[05],块[1]:写卡成功  33333333333333333333333333333333", WriteLines().at(1));
+  unsetenv("DCRF32_PCSC_TRACE");
+  const std::string log = FileText(path);
+  std::remove(path);
+  EXPECT_EQ(std::string::npos, log.find("A0B1C2D3E4F5")) << log.substr(afterReadout.size());
+  EXPECT_EQ(std::string::npos, log.find("B0B1B2B3B4B5")) << log.substr(afterReadout.size());
+  EXPECT_NE(std::string::npos, log.find("\tapdu\tFFD6001710************FF078069************,9000\t"))
+      << log.substr(afterReadout.size());
+}
