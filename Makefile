@@ -1,9 +1,11 @@
 # Two commands on a fresh Debian 12 machine:
 #   make test   install what is missing, build both presets, run every test
 #   make run    install what is missing, build, start QUILLON.exe on the virtual reader
+#   make bench  the card commands against their 10 ms pause floor: in memory
+#               (quillon_bench) and in the real window under Wine (window_bench)
 JOBS ?= 2
 
-.PHONY: test run deps build native win32 clean
+.PHONY: test run bench deps build native win32 clean
 
 test: build
 	ctest --preset native
@@ -17,6 +19,14 @@ run: win32
 	else \
 	  tools/with-wine tools/run-quillon --screenshot; \
 	fi
+
+# Timings are noisy on a busy machine: the load is printed with them.
+BENCH_ROUNDS ?= 9
+bench: build
+	@uptime
+	build/native/bin/quillon_bench
+	tools/with-wine tools/wine-run build/win32/bin/window_bench.exe $(BENCH_ROUNDS)
+	@uptime
 
 build: native win32
 
