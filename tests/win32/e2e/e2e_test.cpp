@@ -100,7 +100,7 @@ TEST_F(Session, M1CardOpenFindLoadReadSelectWriteReadBack) {
   app_.Click(IDC_FIND_CARD);
   EXPECT_EQ("0004", app_.Text(IDC_ATQA));
   EXPECT_EQ("3A5C7E91", app_.Text(IDC_CSN));
-  EXPECT_EQ("00000008", app_.Text(IDC_SAK));
+  EXPECT_EQ("08", app_.Text(IDC_SAK));
   EXPECT_EQ("纯M1卡", app_.Text(IDC_CARD_TYPE));
   EXPECT_EQ("", app_.Text(IDC_ATS));
   EXPECT_EQ("dc_pro_resethex获取ATS失败", app_.Text(IDC_STATUS));
@@ -181,7 +181,7 @@ TEST_F(Session, CpuCardShowsItsAtsAndHasNoM1Sectors) {
   app_.Click(IDC_FIND_CARD);
   EXPECT_EQ("0008", app_.Text(IDC_ATQA));
   EXPECT_EQ("086B2F14", app_.Text(IDC_CSN));
-  EXPECT_EQ("00000020", app_.Text(IDC_SAK));
+  EXPECT_EQ("20", app_.Text(IDC_SAK));
   EXPECT_EQ("纯CPU卡", app_.Text(IDC_CARD_TYPE));
   EXPECT_EQ("0578807002", app_.Text(IDC_ATS));
   EXPECT_EQ("获取SAK成功", app_.Text(IDC_STATUS));
@@ -210,7 +210,7 @@ TEST_F(Session, CompositeCardWithKeyBThenKeyA) {
   app_.Click(IDC_FIND_CARD);
   EXPECT_EQ("0004", app_.Text(IDC_ATQA));
   EXPECT_EQ("5E219C07", app_.Text(IDC_CSN));
-  EXPECT_EQ("00000028", app_.Text(IDC_SAK));
+  EXPECT_EQ("28", app_.Text(IDC_SAK));
   EXPECT_EQ("CPU+M1复合卡", app_.Text(IDC_CARD_TYPE));
   EXPECT_EQ("067777710280", app_.Text(IDC_ATS));
   EXPECT_EQ("获取SAK成功", app_.Text(IDC_STATUS));
