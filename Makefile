@@ -1,23 +1,28 @@
 # Two commands on a fresh Debian 12 machine:
-#   make test   install what is missing, build both presets, run every test
+#   make test   install what is missing, build all presets, run every test
 #   make run    install what is missing, build, start QUILLON.exe on the virtual reader
 #   make bench  the card commands against their 10 ms pause floor: in memory
-#               (quillon_bench) and in the real window under Wine (window_bench)
+#               (quillon_bench) and in the real window under Wine (window_bench),
+#               for each Windows flavour that runs here
+# QUILLON_NO_WIN32=1 takes the path of a machine that cannot run 32-bit
+# programs: only the 64-bit Windows flavour is run.
 JOBS ?= 2
 
-.PHONY: test run bench deps build native win32 clean
+.PHONY: test run bench deps build native win32 win64 clean
 
 test: build
 	ctest --preset native
-	tools/with-wine ctest --preset win32
+	tools/with-wine tools/test-windows
 
-# On the user's display when there is one; otherwise on a virtual display,
+# The 32-bit flavour where this machine runs it, the 64-bit one otherwise;
+# on the user's display when there is one, else on a virtual display,
 # leaving a screenshot in build/screenshot.png.
-run: win32
-	@if [ -n "$${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then \
-	  USE_DISPLAY=1 tools/with-wine tools/run-quillon; \
+run: win32 win64
+	@if tools/win32-runs >/dev/null; then flavour=win32; else flavour=win64; fi; \
+	if [ -n "$${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then \
+	  USE_DISPLAY=1 tools/with-wine tools/run-quillon $$flavour; \
 	else \
-	  tools/with-wine tools/run-quillon --screenshot; \
+	  tools/with-wine tools/run-quillon $$flavour --screenshot; \
 	fi
 
 # Timings are noisy on a busy machine: the load is printed with them.
@@ -25,22 +30,22 @@ BENCH_ROUNDS ?= 9
 bench: build
 	@uptime
 	build/native/bin/quillon_bench
-	tools/with-wine tools/wine-run build/win32/bin/window_bench.exe $(BENCH_ROUNDS)
+	tools/with-wine tools/bench-window $(BENCH_ROUNDS)
 	@uptime
 
-build: native win32
+build: native win32 win64
 
 native: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native -j$(JOBS)
 
-win32: deps
-	cmake --preset win32 >/dev/null
-	cmake --build --preset win32 -j$(JOBS)
+win32 win64: deps
+	cmake --preset $@ >/dev/null
+	cmake --build --preset $@ -j$(JOBS)
 
 deps:
 	@tools/deps.sh
 
 clean:
-	-wineserver -k 2>/dev/null
+	-WINEPREFIX=$(CURDIR)/build/wineprefix wineserver -k 2>/dev/null
 	rm -rf build

@@ -23,6 +23,15 @@ void CCardTestDlg::OnWriteCard() {
     UpdateData(false);
     return;
   }
+  if (m_nSector == 0 && m_nBlock == 0) {
+    uint8_t block0[16];
+    HexToBytes(data, block0, 32);
+    if (!Block0BccValid(block0)) {
+      m_strStatus = "扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡";
+      UpdateData(false);
+      return;
+    }
+  }
   if (m_nBlock == kTrailerBlock) {
     uint8_t trailer[16];
     HexToBytes(data, trailer, 32);

@@ -15,6 +15,10 @@ constexpr uint8_t kTransportTrailer[kBlockSize] = {
 
 }  // namespace
 
+uint8_t Bcc(const Uid& uid) {
+  return static_cast<uint8_t>(uid[0] ^ uid[1] ^ uid[2] ^ uid[3]);
+}
+
 CardProfile PresetProfile(Preset preset) {
   CardProfile p;
   switch (preset) {
@@ -38,15 +42,22 @@ CardProfile PresetProfile(Preset preset) {
       p.ats = {0x06, 0x77, 0x77, 0x71, 0x02, 0x80};
       p.mifare = true;
       break;
+    case Preset::Cuid:
+      p.atqa = 0x0004;
+      p.uid = {0x4D, 0x1F, 0x62, 0xA8};
+      p.sak = 0x08;
+      p.mifare = true;
+      p.block0Writable = true;
+      break;
   }
+  p.bcc = Bcc(p.uid);
   return p;
 }
 
 Memory FactoryImage(const CardProfile& profile) {
   Memory m{};
   std::copy(profile.uid.begin(), profile.uid.end(), m.begin());
-  m[4] = static_cast<uint8_t>(profile.uid[0] ^ profile.uid[1] ^ profile.uid[2] ^
-                              profile.uid[3]);
+  m[4] = Bcc(profile.uid);
   m[5] = profile.sak;
   m[6] = static_cast<uint8_t>(profile.atqa & 0xFF);
   m[7] = static_cast<uint8_t>(profile.atqa >> 8);
@@ -60,12 +71,13 @@ Memory FactoryImage(const CardProfile& profile) {
 
 void TakeIdentityFromBlock0(const Memory& memory, CardProfile* profile) {
   std::copy(memory.begin(), memory.begin() + 4, profile->uid.begin());
+  profile->bcc = memory[4];
   profile->sak = memory[5];
   profile->atqa = static_cast<uint16_t>(memory[6] | memory[7] << 8);
 }
 
-Card::Card(CardProfile profile, const Memory& memory)
-    : profile_(std::move(profile)), memory_(memory) {}
+Card::Card(CardProfile profile, const Memory& memory, const ByteMask& unknown)
+    : profile_(std::move(profile)), memory_(memory), unknown_(unknown) {}
 
 void Card::FieldReset() {
   state_ = State::Idle;
@@ -97,19 +109,29 @@ std::optional<uint16_t> Card::Request(bool wakeUp) {
       Fallback();
       return std::nullopt;
   }
+  // Power-up and wake-up are when such a card takes in its block 0; the
+  // activation that was running when block 0 changed keeps the old identity.
+  if (profile_.block0Writable) TakeIdentityFromBlock0(memory_, &profile_);
   state_ = State::Ready;
   return profile_.atqa;
 }
 
 std::optional<Uid> Card::Anticollision() {
-  if (state_ == State::Ready) return profile_.uid;
+  // The card answers, but a reader drops an answer whose BCC does not match
+  // and reports no card; the card stays ready.
+  if (state_ == State::Ready) {
+    if (profile_.bcc != Bcc(profile_.uid)) return std::nullopt;
+    return profile_.uid;
+  }
   if (state_ != State::Idle && state_ != State::Halt) Fallback();
   return std::nullopt;
 }
 
 std::optional<uint8_t> Card::Select(const Uid& uid) {
   if (state_ == State::Idle || state_ == State::Halt) return std::nullopt;
-  if (state_ != State::Ready || uid != profile_.uid) {
+  // A select carries the UID and the BCC the reader computes from it; the
+  // card compares both with its own.
+  if (state_ != State::Ready || uid != profile_.uid || Bcc(uid) != profile_.bcc) {
     Fallback();
     return std::nullopt;
   }
@@ -164,6 +186,9 @@ Card::Reply Card::Authenticate(KeyKind key, int sector, const Key& value) {
   if (!conditions) return Refuse();
   if (key == KeyKind::B && KeyBReadable((*conditions)[3])) return Refuse();
   const int offset = TrailerOf(sector) * kBlockSize + (key == KeyKind::A ? 0 : 10);
+  // A key the dump did not know matches nothing anyone can type.
+  for (int i = 0; i < 6; ++i)
+    if (unknown_[offset + i]) return Refuse();
   if (!std::equal(value.begin(), value.end(), memory_.begin() + offset))
     return Refuse();
   state_ = State::Authenticated;
@@ -206,8 +231,8 @@ Card::Reply Card::Write(int block, const Block& data) {
     Fallback();
     return Reply::Silent;
   }
-  if (state_ != State::Authenticated || block <= 0 || block >= kBlockCount ||
-      SectorOf(block) != authSector_)
+  if (state_ != State::Authenticated || block < 0 || block >= kBlockCount ||
+      SectorOf(block) != authSector_ || (block == 0 && !profile_.block0Writable))
     return Refuse();
   const auto conditions = SectorConditions(authSector_);
   if (!conditions) return Refuse();
@@ -223,9 +248,16 @@ Card::Reply Card::Write(int block, const Block& data) {
   // Each field keeps its old value where this key may not change it. New
   // access bits are taken as they come, even malformed ones: the card does
   // not check them, it just stops accepting the sector afterwards.
-  if (rights.writeKeyA) std::copy(data.begin(), data.begin() + 6, target);
+  const int first = block * kBlockSize;
+  if (rights.writeKeyA) {
+    std::copy(data.begin(), data.begin() + 6, target);
+    for (int i = 0; i < 6; ++i) unknown_[first + i] = false;
+  }
   if (rights.writeAccess) std::copy(data.begin() + 6, data.begin() + 10, target + 6);
-  if (rights.writeKeyB) std::copy(data.begin() + 10, data.end(), target + 10);
+  if (rights.writeKeyB) {
+    std::copy(data.begin() + 10, data.end(), target + 10);
+    for (int i = 10; i < kBlockSize; ++i) unknown_[first + i] = false;
+  }
   return Reply::Ok;
 }
 

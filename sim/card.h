@@ -4,6 +4,7 @@
 // rules the card enforces on it.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -21,6 +22,9 @@ using Uid = std::array<uint8_t, 4>;
 using Key = std::array<uint8_t, 6>;
 using Block = std::array<uint8_t, kBlockSize>;
 using Memory = std::array<uint8_t, kMemorySize>;
+// One bit per byte of memory: set where a dump did not know the byte (a key
+// the card never revealed). Such bytes are held as zeros.
+using ByteMask = std::bitset<kMemorySize>;
 
 struct CardProfile {
   uint16_t atqa = 0;
@@ -28,9 +32,16 @@ struct CardProfile {
   uint8_t sak = 0;
   std::vector<uint8_t> ats;  // empty: the card does not answer RATS
   bool mifare = false;       // has MIFARE Classic 1K memory
+  uint8_t bcc = 0;           // sent after the UID; a reader checks it
+  // Block 0 takes a normal write, and the card answers the next activation
+  // with whatever block 0 then holds ("CUID" cards).
+  bool block0Writable = false;
 };
 
-enum class Preset { M1, Cpu, Composite };
+enum class Preset { M1, Cpu, Composite, Cuid };
+
+// The UID's check byte: the XOR of its four bytes.
+uint8_t Bcc(const Uid& uid);
 
 CardProfile PresetProfile(Preset preset);
 
@@ -39,7 +50,7 @@ CardProfile PresetProfile(Preset preset);
 Memory FactoryImage(const CardProfile& profile);
 
 // A real card answers anticollision and select from its manufacturer block,
-// so a dump brings its own UID, SAK and ATQA.
+// so a dump brings its own UID, BCC, SAK and ATQA.
 void TakeIdentityFromBlock0(const Memory& memory, CardProfile* profile);
 
 inline int SectorOf(int block) { return block / 4; }
@@ -53,14 +64,18 @@ class Card {
   // authentication), or stayed silent because its state does not take it.
   enum class Reply { Ok, Refused, Silent };
 
-  Card(CardProfile profile, const Memory& memory);
+  Card(CardProfile profile, const Memory& memory, const ByteMask& unknown = {});
 
   const CardProfile& profile() const { return profile_; }
   State state() const { return state_; }
   int authenticatedSector() const { return authSector_; }
   KeyKind authenticatedKey() const { return authKey_; }
   const Memory& memory() const { return memory_; }
-  void RestoreMemory(const Memory& memory) { memory_ = memory; }
+  const ByteMask& unknown() const { return unknown_; }
+  void RestoreMemory(const Memory& memory, const ByteMask& unknown) {
+    memory_ = memory;
+    unknown_ = unknown;
+  }
 
   // Field switched off and on again: every card starts over in idle.
   void FieldReset();
@@ -87,6 +102,7 @@ class Card {
 
   CardProfile profile_;
   Memory memory_;
+  ByteMask unknown_;
   State state_ = State::Idle;
   bool wokenFromHalt_ = false;
   int authSector_ = -1;

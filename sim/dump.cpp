@@ -1,6 +1,7 @@
 #include "sim/dump.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 
@@ -10,7 +11,12 @@ namespace sim {
 
 namespace fs = std::filesystem;
 
-DumpLoad LoadDump(const fs::path& path, Memory* memory, std::string* problem) {
+// Far more than any dump with comments: a bigger file is not one, and is
+// not read into memory whole.
+constexpr uintmax_t kLargestDump = 1 << 20;
+
+DumpLoad LoadDump(const fs::path& path, DumpImage* image, DumpLayout* layout,
+                  std::string* problem) {
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
   if (status.type() == fs::file_type::not_found) return DumpLoad::Missing;
@@ -24,9 +30,11 @@ DumpLoad LoadDump(const fs::path& path, Memory* memory, std::string* problem) {
     *problem = name + " cannot be opened: " + std::strerror(errno);
     return DumpLoad::Failed;
   }
-  // One byte more than needed tells a long file from a right-sized one.
-  uint8_t buffer[kMemorySize + 1];
-  const size_t got = std::fread(buffer, 1, sizeof buffer, file);
+  std::string bytes;
+  char buffer[4096];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() <= kLargestDump)
+    bytes.append(buffer, got);
   const bool readError = std::ferror(file) != 0;
   const int readErrno = errno;
   std::fclose(file);
@@ -34,17 +42,21 @@ DumpLoad LoadDump(const fs::path& path, Memory* memory, std::string* problem) {
     *problem = name + " cannot be read: " + std::strerror(readErrno);
     return DumpLoad::Failed;
   }
-  if (got != static_cast<size_t>(kMemorySize)) {
-    const auto size = fs::file_size(path, ec);
-    *problem = name + " has " + (ec ? std::to_string(got) : std::to_string(size)) +
-               " bytes; a MIFARE Classic 1K image has 1024";
+  if (bytes.size() > kLargestDump) {
+    *problem = name + " is over 1 MiB: not a MIFARE Classic 1K dump";
     return DumpLoad::Failed;
   }
-  std::memcpy(memory->data(), buffer, kMemorySize);
+  std::string why;
+  if (!ParseDump(bytes, image, layout, &why)) {
+    *problem = name + " " + why;
+    return DumpLoad::Failed;
+  }
   return DumpLoad::Loaded;
 }
 
-bool SaveDump(const fs::path& path, const Memory& memory, std::string* problem) {
+bool SaveDump(const fs::path& path, const DumpImage& image, const DumpLayout& layout,
+              std::string* problem) {
+  const std::string bytes = RenderDump(image, layout);
   fs::path temporary = path;
   temporary += ".tmp";
   const std::string name = "card dump " + DisplayPath(path);
@@ -54,7 +66,7 @@ bool SaveDump(const fs::path& path, const Memory& memory, std::string* problem) 
                std::strerror(errno);
     return false;
   }
-  const bool written = std::fwrite(memory.data(), 1, memory.size(), file) == memory.size() &&
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
                        SyncFile(file);
   const int writeErrno = errno;
   const bool closed = std::fclose(file) == 0;

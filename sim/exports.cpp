@@ -51,7 +51,7 @@ int16_t Guarded(Body body) {
 // measures what each call costs.
 template <typename Arguments>
 void Log(Trace::Clock::time_point start, const char* function, long result,
-         Arguments arguments) {
+         Arguments arguments, const std::string& reason = {}) {
   Trace& trace = TraceLog();
   if (!trace.enabled()) return;
   std::string text;
@@ -60,7 +60,7 @@ void Log(Trace::Clock::time_point start, const char* function, long result,
   } catch (...) {
     text = "?";
   }
-  trace.Write(start, function, text, result);
+  trace.Write(start, function, text, result, reason);
 }
 
 std::string Join(std::initializer_list<std::string> parts) {
@@ -123,7 +123,8 @@ DCRF32_API int32_t DCRF32_CALL dc_init(int16_t port, int32_t baud) {
   } catch (...) {
     sim::ReportProblem("internal error while opening the reader");
   }
-  Log(start, "dc_init", result, [&] { return Join({Num(port), Num(baud)}); });
+  Log(start, "dc_init", result, [&] { return Join({Num(port), Num(baud)}); },
+      result > 0 ? std::string() : g_reader.problem());
   return result;
 }
 

@@ -30,8 +30,16 @@ void Reader::Close() {
   handle_ = 0;
   card_.reset();
   dump_.reset();
+  dumpLayout_ = DumpLayout{};
+  problem_.clear();
   selectedSak_.reset();
   keys_ = {};
+}
+
+int32_t Reader::Refuse(int32_t result, const std::string& problem) {
+  problem_ = problem;
+  ReportProblem(problem);
+  return result;
 }
 
 int32_t Reader::Open(const Config& config) {
@@ -39,9 +47,8 @@ int32_t Reader::Open(const Config& config) {
   const std::string reader = Lower(config.reader);
   if (reader == "absent") return kInitReaderAbsent;
   if (!reader.empty() && reader != "present") {
-    ReportProblem("DCRF32_SIM_READER=\"" + config.reader +
-                  "\" is not understood; use \"absent\" or leave it unset");
-    return kInitBadConfiguration;
+    return Refuse(kInitBadConfiguration, "DCRF32_SIM_READER=\"" + config.reader +
+                                             "\" is not understood; use \"absent\" or leave it unset");
   }
 
   const std::string card = Lower(config.card);
@@ -53,33 +60,34 @@ int32_t Reader::Open(const Config& config) {
       preset = Preset::Cpu;
     } else if (card == "composite") {
       preset = Preset::Composite;
+    } else if (card == "cuid") {
+      preset = Preset::Cuid;
     } else {
-      ReportProblem("DCRF32_SIM_CARD=\"" + config.card +
-                    "\" is not a card; use m1, cpu, composite or none");
-      return kInitBadConfiguration;
+      return Refuse(kInitBadConfiguration, "DCRF32_SIM_CARD=\"" + config.card +
+                                               "\" is not a card; use m1, cpu, composite, cuid or none");
     }
     CardProfile profile = PresetProfile(preset);
-    Memory memory = FactoryImage(profile);
+    DumpImage image;
+    image.memory = FactoryImage(profile);
     // A CPU card has no MIFARE memory, so a dump means nothing to it.
     if (profile.mifare && config.dump) {
       std::string problem;
-      switch (LoadDump(*config.dump, &memory, &problem)) {
+      DumpLayout layout;
+      switch (LoadDump(*config.dump, &image, &layout, &problem)) {
         case DumpLoad::Loaded:
-          TakeIdentityFromBlock0(memory, &profile);
+          TakeIdentityFromBlock0(image.memory, &profile);
           break;
         case DumpLoad::Missing:
-          if (!SaveDump(*config.dump, memory, &problem)) {
-            ReportProblem(problem);
-            return kInitBadDump;
-          }
+          if (!SaveDump(*config.dump, image, layout, &problem))
+            return Refuse(kInitBadDump, problem);
           break;
         case DumpLoad::Failed:
-          ReportProblem(problem);
-          return kInitBadDump;
+          return Refuse(kInitBadDump, problem);
       }
       dump_ = config.dump;
+      dumpLayout_ = std::move(layout);
     }
-    card_.emplace(std::move(profile), memory);
+    card_.emplace(std::move(profile), image.memory, image.unknown);
   }
   handle_ = ++lastHandle_;
   return handle_;
@@ -187,7 +195,7 @@ int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
   if (!IsOpen(handle)) return kBadHandle;
   if (block >= kBlockCount) return kBadArgument;
   if (!card_) return kNoCard;
-  const Memory before = card_->memory();
+  const DumpImage before{card_->memory(), card_->unknown()};
   switch (card_->Write(block, data)) {
     case Card::Reply::Ok:
       break;
@@ -197,10 +205,10 @@ int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
       return kNoCard;
   }
   std::string problem;
-  if (dump_ && !SaveDump(*dump_, card_->memory(), &problem)) {
+  if (dump_ && !SaveDump(*dump_, {card_->memory(), card_->unknown()}, dumpLayout_, &problem)) {
     // The card and its file must not disagree: what is not on disk did not
     // happen.
-    card_->RestoreMemory(before);
+    card_->RestoreMemory(before.memory, before.unknown);
     ReportProblem(problem);
     return kSaveFailed;
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/card.h"
+#include "sim/dump_format.h"
 
 namespace sim {
 
@@ -28,15 +29,16 @@ enum Status : int16_t {
   kSaveFailed = 8,     // the card took the write but the dump could not be saved; undone
 };
 
-// What dc_init returns when it does not open the reader.
+// What dc_init returns when it does not open the reader. A dump that cannot
+// be used looks to the program like no reader at all.
 constexpr int32_t kInitReaderAbsent = -1;
 constexpr int32_t kInitBadConfiguration = -2;
-constexpr int32_t kInitBadDump = -3;
+constexpr int32_t kInitBadDump = -1;
 
 // Settings as found in the environment, not yet checked.
 struct Config {
   std::string reader;  // DCRF32_SIM_READER: "" or "present", or "absent"
-  std::string card;    // DCRF32_SIM_CARD: "" (= m1), m1, cpu, composite, none
+  std::string card;    // DCRF32_SIM_CARD: "" (= m1), m1, cpu, composite, cuid, none
   std::optional<std::filesystem::path> dump;  // DCRF32_SIM_DUMP
 };
 
@@ -47,8 +49,10 @@ class Reader {
   // Starts over: closes any open handle, forgets every key, puts a fresh
   // card (idle, memory from the dump or the factory image) in the field.
   // Returns the new handle (> 0) or a negative kInit* value after one line
-  // on standard error naming the problem (none for an absent reader).
+  // on standard error naming the problem (none for an absent reader), which
+  // problem() then also returns.
   int32_t Open(const Config& config);
+  const std::string& problem() const { return problem_; }
   bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
 
   int16_t Beep(int32_t handle);
@@ -72,12 +76,15 @@ class Reader {
   static constexpr int kKeySets = 7;  // modes 0-6; 3 is not a key set
 
   void Close();
+  int32_t Refuse(int32_t result, const std::string& problem);
   static bool ValidKeyMode(uint8_t mode) { return mode <= 2 || (mode >= 4 && mode <= 6); }
 
   int32_t handle_ = 0;
   int32_t lastHandle_ = 0;
   std::optional<Card> card_;
   std::optional<std::filesystem::path> dump_;
+  DumpLayout dumpLayout_;
+  std::string problem_;
   // What the last select answered; RATS is only sent when it says the card
   // speaks ISO 14443-4.
   std::optional<uint8_t> selectedSak_;

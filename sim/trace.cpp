@@ -31,10 +31,19 @@ std::string Trace::FormatMilliseconds(Clock::duration elapsed) {
 }
 
 void Trace::Write(Clock::time_point start, const char* function, const std::string& arguments,
-                  long result) {
+                  long result, const std::string& reason) {
   if (file_ == nullptr) return;
-  std::fprintf(file_, "%s\t%s\t%s\t%ld\n", FormatMilliseconds(start - origin_).c_str(),
+  std::fprintf(file_, "%s\t%s\t%s\t%ld", FormatMilliseconds(start - origin_).c_str(),
                function, arguments.c_str(), result);
+  if (!reason.empty()) {
+    // A path in the reason may hold anything; the line must stay one line
+    // of tab-separated fields.
+    std::string shown = reason;
+    for (char& c : shown)
+      if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    std::fprintf(file_, "\t%s", shown.c_str());
+  }
+  std::fputc('\n', file_);
   std::fflush(file_);
 }
 

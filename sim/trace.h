@@ -2,6 +2,8 @@
 // The call log: one line per library call, written and flushed as the call
 // returns, so a crash of the program still leaves every call before it.
 //   <ms since load>\t<function>\t<arguments, comma-separated>\t<result>
+// A call that failed for a reason the caller cannot see (dc_init refusing a
+// setting or a dump) adds it after one more tab.
 
 #include <chrono>
 #include <cstdio>
@@ -26,7 +28,7 @@ class Trace {
   bool enabled() const { return file_ != nullptr; }
 
   void Write(Clock::time_point start, const char* function, const std::string& arguments,
-             long result);
+             long result, const std::string& reason = {});
 
   // Milliseconds since the origin with three decimals, e.g. "12.034".
   static std::string FormatMilliseconds(Clock::duration elapsed);

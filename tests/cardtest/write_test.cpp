@@ -132,3 +132,44 @@ TEST_F(WriteCard, FailedCollectStopsBeforeAnythingHappens) {
     EXPECT_EQ(IDC_WRITE_SECTOR, ui.Focus());
   }
 }
+
+TEST_F(WriteCard, Block0WithAWrongBccNeverReachesTheCard) {
+  dlg.OnWriteCard();  // two lines from a good write
+  ui.Type(IDC_WRITE_BLOCK, "0");
+  // UID 4D 1F 62 A8 has BCC 98; one bit off in any of the five bytes.
+  for (const char* data : {"4D1F62A899080400C1C2C3C4C5C6C7C8", "4C1F62A898080400C1C2C3C4C5C6C7C8",
+                           "4d1f62a800080400c1c2c3c4c5c6c7c8"}) {
+    SCOPED_TRACE(data);
+    ui.Type(IDC_WRITE_DATA, data);
+    Mark();
+    dlg.OnWriteCard();
+    EXPECT_TRUE(reader.log.empty());
+    EXPECT_EQ("扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡", ui.GetText(IDC_STATUS));
+    EXPECT_TRUE(Lines(IDC_WRITE_LIST).empty());
+    EXPECT_EQ(1, Shows());
+  }
+}
+
+TEST_F(WriteCard, Block0WithTheRightBccAndOtherBlocksWithAnyBytesAreSent) {
+  const std::string block0 = "4d1f62A898080400C1C2C3C4C5C6C7C8";
+  const std::string wrongBcc = "4D1F62A899080400C1C2C3C4C5C6C7C8";
+  ui.Type(IDC_WRITE_BLOCK, "0");
+  ui.Type(IDC_WRITE_DATA, block0);
+  dlg.OnWriteCard();
+  EXPECT_EQ((std::vector<std::string>{"dc_authentication(7,0,0)", "dc_write_hex(7,0," + block0 + ")"}),
+            reader.Calls());
+  EXPECT_EQ("扇区[00],块[0]:写卡成功  " + block0, Lines(IDC_WRITE_LIST).at(1));
+  // Block 0 of any other sector, and block 1 of sector 0, hold plain data.
+  struct Target {
+    const char *sector, *block, *address;
+  };
+  for (const Target& t : {Target{"1", "0", "4"}, Target{"0", "1", "1"}}) {
+    ui.Type(IDC_WRITE_SECTOR, t.sector);
+    ui.Type(IDC_WRITE_BLOCK, t.block);
+    ui.Type(IDC_WRITE_DATA, wrongBcc);
+    Mark();
+    dlg.OnWriteCard();
+    ASSERT_EQ(2u, reader.Calls().size());
+    EXPECT_EQ(std::string("dc_write_hex(7,") + t.address + "," + wrongBcc + ")", reader.Calls()[1]);
+  }
+}

@@ -1,102 +1,12 @@
 // The built library driven through its twelve functions, as the program
 // calls them, with its settings in the environment.
-#include <gtest/gtest.h>
+#include "library_fixture.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <sstream>
-#include <string>
 #include <vector>
 
-#include "sim/dcrf32.h"
-
 namespace {
-
-namespace fs = std::filesystem;
-
-uint8_t kFactoryKey[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Spit(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string HexOf(const std::string& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  for (unsigned char c : bytes) {
-    hex += kDigits[c >> 4];
-    hex += kDigits[c & 15];
-  }
-  return hex;
-}
-
-size_t LineCount(const std::string& text) {
-  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-class Library : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ClearSettings();
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("dcrf32_sim_" + std::to_string(getpid()) + "_" + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    ClearSettings();
-    dc_init(100, 115200);  // lets go of any log file before it is removed
-    fs::remove_all(dir_);
-  }
-  static void ClearSettings() {
-    for (const char* name :
-         {"DCRF32_SIM_CARD", "DCRF32_SIM_DUMP", "DCRF32_SIM_READER", "DCRF32_SIM_TRACE"})
-      unsetenv(name);
-  }
-  static int32_t Open(const char* card) {
-    setenv("DCRF32_SIM_CARD", card, 1);
-    return dc_init(100, 115200);
-  }
-  // The program's find-card sequence up to the select; returns the serial.
-  static uint32_t Activate(int32_t h, uint8_t* sak = nullptr) {
-    uint32_t tagType = 0, serial = 0;
-    uint8_t selected = 0;
-    EXPECT_EQ(0, dc_reset(h, 10));
-    EXPECT_EQ(0, dc_config_card(h, 'A'));
-    EXPECT_EQ(0, dc_request(h, 1, &tagType));
-    EXPECT_EQ(0, dc_anticoll(h, 0, &serial));
-    EXPECT_EQ(0, dc_select(h, serial, &selected));
-    if (sak != nullptr) *sak = selected;
-    return serial;
-  }
-  static std::string ReadBlock(int32_t h, uint8_t block) {
-    char hex[40];
-    std::memset(hex, '#', sizeof hex);
-    if (dc_read_hex(h, block, hex) != 0) return "refused";
-    // 32 digits and a NUL, and not a byte more.
-    EXPECT_EQ('\0', hex[32]);
-    EXPECT_EQ('#', hex[33]);
-    return hex;
-  }
-  static void AuthenticateWithFactoryKeyA(int32_t h, uint8_t sector) {
-    ASSERT_EQ(0, dc_load_key(h, 0, sector, kFactoryKey));
-    ASSERT_EQ(0, dc_authentication(h, 0, sector));
-  }
-
-  fs::path dir_;
-};
 
 // ------------------------------------------------------------ identification
 
@@ -240,6 +150,61 @@ TEST_F(Library, WriteTakesExactly32HexDigitsInEitherCase) {
   Activate(h);
   AuthenticateWithFactoryKeyA(h, 0);
   EXPECT_EQ("3A5C7E91", ReadBlock(h, 0).substr(0, 8));
+}
+
+// ------------------------------------------------------- a writable block 0
+
+TEST_F(Library, CuidCardAnswersTheNextActivationWithItsNewBlock0) {
+  const fs::path dump = dir_ / "cuid.mfd";
+  setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
+  const int32_t h = Open("cuid");
+  ASSERT_GT(h, 0);
+  uint8_t sak = 0;
+  EXPECT_EQ(0xA8621F4Du, Activate(h, &sak));
+  EXPECT_EQ(0x08, sak);
+  AuthenticateWithFactoryKeyA(h, 0);
+  EXPECT_EQ("4D1F62A898080400", ReadBlock(h, 0).substr(0, 16));
+  // UID 01 02 03 04, BCC 04, SAK 28, ATQA 0044.
+  char block0[] = "01020304042844006263646566676869";
+  ASSERT_EQ(0, dc_write_hex(h, 0, block0));
+  // The running activation goes on as it began.
+  EXPECT_EQ(block0, ReadBlock(h, 0));
+  EXPECT_EQ(block0, HexOf(Slurp(dump).substr(0, 16)));
+
+  uint32_t tagType = 0;
+  ASSERT_EQ(0, dc_reset(h, 10));
+  ASSERT_EQ(0, dc_request(h, 1, &tagType));
+  EXPECT_EQ(0x0044u, tagType);
+  EXPECT_EQ(0x04030201u, Activate(h, &sak));
+  EXPECT_EQ(0x28, sak);
+
+  const int32_t again = dc_init(100, 115200);
+  EXPECT_EQ(0x04030201u, Activate(again));
+}
+
+TEST_F(Library, ABlock0WithAWrongBccMakesTheCardImpossibleToFind) {
+  const fs::path dump = dir_ / "cuid.mfd";
+  setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
+  const int32_t h = Open("cuid");
+  Activate(h);
+  AuthenticateWithFactoryKeyA(h, 0);
+  // The card takes it, as a real one does: only the program guards.
+  char bricking[] = "010203040F0804006263646566676869";
+  ASSERT_EQ(0, dc_write_hex(h, 0, bricking));
+
+  for (const char* card : {"cuid", "m1"}) {
+    SCOPED_TRACE(card);
+    const int32_t again = Open(card);
+    ASSERT_GT(again, 0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      uint32_t tagType = 0, serial = 0;
+      uint8_t sak = 0;
+      ASSERT_EQ(0, dc_reset(again, 10));
+      EXPECT_EQ(0, dc_request(again, 1, &tagType));  // it still answers the request
+      EXPECT_NE(0, dc_anticoll(again, 0, &serial));
+      EXPECT_NE(0, dc_select(again, 0x04030201, &sak));
+    }
+  }
 }
 
 // ------------------------------------------------------------------ the dump

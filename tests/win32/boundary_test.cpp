@@ -76,18 +76,12 @@ TEST_F(Boundary, DrivesAFindCardSequence) {
   EXPECT_STREQ("00000000000000000000000000000000", block);
 }
 
-TEST(Pause, LastsTenMillisecondsOnAverage) {
-  const int n = 50;
-  double total = 0, shortest = 1e9;
-  for (int i = 0; i < n; ++i) {
+// Only the floor is tested: how far above 10 ms a pause ends depends on the
+// machine's load (bench/pause measures it).
+TEST(Pause, NeverEndsBeforeTenMilliseconds) {
+  for (int i = 0; i < 20; ++i) {
     double t0 = NowMs();
     ReaderPause();
-    double ms = NowMs() - t0;
-    total += ms;
-    if (ms < shortest) shortest = ms;
+    EXPECT_GE(NowMs() - t0, 10.0) << "pause " << i;
   }
-  double mean = total / n;
-  std::printf("ReaderPause under Wine: mean %.3f ms, shortest %.3f ms over %d pauses\n", mean, shortest, n);
-  EXPECT_GE(shortest, 10.0);
-  EXPECT_LT(mean, 11.0);
 }

@@ -341,3 +341,39 @@ TEST_F(Session, TypedKeySectorAndDataSurviveFindCardAndAreWhatTheNextCommandsUse
   EXPECT_TRUE(loadedTypedKey);
   EXPECT_EQ(0u, app_.Close());
 }
+
+TEST_F(Session, CuidCardRefusesABadBccAndShowsItsNewUidAfterAGoodOne) {
+  Launch(L"cuid");
+  app_.Click(IDC_OPEN_READER);
+  app_.Click(IDC_FIND_CARD);
+  EXPECT_EQ("4D1F62A8", app_.Text(IDC_CSN));
+  app_.Click(IDC_LOAD_KEY_A);
+  app_.Click(IDC_WRITE_CARD);  // leaves two lines in the write list
+  ASSERT_EQ(2u, app_.Lines(IDC_WRITE_LIST).size());
+
+  const std::string dumpBefore = ReadDump();
+  ASSERT_EQ(1024u, dumpBefore.size());
+  const size_t callsBefore = TraceLines().size();
+  app_.SetText(IDC_WRITE_BLOCK, "0");
+  app_.Type(IDC_WRITE_DATA, "1234567800080400C1C2C3C4C5C6C7C8");  // BCC 12^34^56^78 is 08
+  app_.Click(IDC_WRITE_CARD);
+  EXPECT_EQ("扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡", app_.Text(IDC_STATUS));
+  EXPECT_TRUE(app_.Lines(IDC_WRITE_LIST).empty());
+  EXPECT_EQ(callsBefore, TraceLines().size());  // no reader call
+  EXPECT_EQ(dumpBefore, ReadDump());
+  app_.Click(IDC_FIND_CARD);
+  EXPECT_EQ("4D1F62A8", app_.Text(IDC_CSN));
+
+  app_.Type(IDC_WRITE_DATA, "1234567808080400C1C2C3C4C5C6C7C8");
+  app_.Click(IDC_WRITE_CARD);
+  EXPECT_EQ((std::vector<std::string>{"扇区[00]:校验密码[A]成功！",
+                                      "扇区[00],块[0]:写卡成功  1234567808080400C1C2C3C4C5C6C7C8"}),
+            app_.Lines(IDC_WRITE_LIST));
+  EXPECT_EQ(std::string("\x12\x34\x56\x78\x08\x08\x04\x00", 8), ReadDump().substr(0, 8));
+  app_.Click(IDC_FIND_CARD);
+  EXPECT_EQ("12345678", app_.Text(IDC_CSN));
+  EXPECT_EQ("0004", app_.Text(IDC_ATQA));
+  EXPECT_EQ("纯M1卡", app_.Text(IDC_CARD_TYPE));
+  EXPECT_EQ(0u, app_.Close());
+  ExpectPausesInTrace();
+}

@@ -1,0 +1,209 @@
+// Dumps in the formats the common card tools export, through the built
+// library: read, written back in place, or refused with the file untouched.
+#include "library_fixture.h"
+
+#include <sstream>
+#include <vector>
+
+namespace {
+
+class Dumps : public Library {
+ protected:
+  fs::path Use(const std::string& name, const std::string& content) {
+    const fs::path path = dir_ / name;
+    Spit(path, content);
+    setenv("DCRF32_SIM_DUMP", path.c_str(), 1);
+    return path;
+  }
+  static void Authenticate(int32_t h, uint8_t mode, uint8_t sector, const uint8_t key[6]) {
+    uint8_t copy[6];
+    std::memcpy(copy, key, 6);
+    ASSERT_EQ(0, dc_load_key(h, mode, sector, copy));
+    ASSERT_EQ(0, dc_authentication(h, mode, sector));
+  }
+  // A refusal leaves the card idle, so it is found again afterwards.
+  static bool Refused(int32_t h, uint8_t mode, uint8_t sector, const uint8_t key[6]) {
+    uint8_t copy[6];
+    std::memcpy(copy, key, 6);
+    dc_load_key(h, mode, sector, copy);
+    const bool refused = dc_authentication(h, mode, sector) != 0;
+    Activate(h);
+    return refused;
+  }
+};
+
+const std::string kTransport = "FFFFFFFFFFFFFF078069FFFFFFFFFFFF";
+
+// A card's 64 blocks: UID 11 22 33 44, BCC 44, SAK 08, ATQA 0004.
+std::vector<std::string> CardBlocks() {
+  std::vector<std::string> blocks(64, std::string(32, '0'));
+  blocks[0] = "11223344440804006263646566676869";
+  for (int sector = 0; sector < 16; ++sector) blocks[sector * 4 + 3] = kTransport;
+  return blocks;
+}
+
+std::vector<std::string> MctLines(const std::vector<std::string>& blocks) {
+  std::vector<std::string> lines = {"# read with MIFARE Classic Tool"};
+  for (int sector = 0; sector < 16; ++sector) {
+    lines.push_back("+Sector: " + std::to_string(sector));
+    for (int block = 0; block < 4; ++block) lines.push_back(blocks[sector * 4 + block]);
+  }
+  return lines;
+}
+
+// Line of block b in MctLines: one comment line, then 5 lines per sector.
+size_t MctLineOf(int block) { return 1 + (block / 4) * 5 + 1 + block % 4; }
+
+std::string Join(const std::vector<std::string>& lines, const std::string& end) {
+  std::string text;
+  for (const std::string& line : lines) text += line + end;
+  return text;
+}
+
+std::string LastLine(const std::string& text) {
+  std::string last;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) last = line;
+  return last;
+}
+
+const uint8_t kKeyA[6] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+const uint8_t kKeyB[6] = {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5};
+const uint8_t kZeroKey[6] = {0, 0, 0, 0, 0, 0};
+
+}  // namespace
+
+TEST_F(Dumps, MctTextIsReadAndWrittenBackLineForLineWithUnknownKeysKeptUnknown) {
+  std::vector<std::string> blocks = CardBlocks();
+  blocks[4] = "0123456789abcdef0123456789abcdef";
+  // Key A unknown; key B may change both keys (access bits 7F0788: the
+  // trailer under C1C2C3 = 011, data blocks free).
+  blocks[11] = "------------7F078869B0B1B2B3B4B5";
+  // Key B unknown under the transport bits, where it reads as data.
+  blocks[15] = "FFFFFFFFFFFFFF078069------------";
+  std::vector<std::string> lines = MctLines(blocks);
+  lines.insert(lines.begin() + 1, "# the card of the front door  ");
+  const std::string original = Join(lines, "\r\n");
+  const fs::path dump = Use("door.mct", original);
+
+  const int32_t h = Open("m1");
+  ASSERT_GT(h, 0);
+  uint8_t sak = 0;
+  EXPECT_EQ(0x44332211u, Activate(h, &sak));
+  AuthenticateWithFactoryKeyA(h, 1);
+  EXPECT_EQ("0123456789ABCDEF0123456789ABCDEF", ReadBlock(h, 4));
+  char data[] = "CAFEBABE000000000000000000000001";
+  ASSERT_EQ(0, dc_write_hex(h, 5, data));
+
+  // The unknown key A matches neither the factory key nor the zeros it is
+  // held as; key B works and sets it.
+  EXPECT_TRUE(Refused(h, 0, 2, kFactoryKey));
+  EXPECT_TRUE(Refused(h, 0, 2, kZeroKey));
+  Authenticate(h, 4, 2, kKeyB);
+  EXPECT_EQ("0000000000007F078869000000000000", ReadBlock(h, 11));
+  char trailer[] = "A0A1A2A3A4A57F078869B0B1B2B3B4B5";
+  ASSERT_EQ(0, dc_write_hex(h, 11, trailer));
+  Activate(h);
+  Authenticate(h, 0, 2, kKeyA);
+
+  // Key B of sector 3 is readable, so it shows, as zeros.
+  Activate(h);
+  AuthenticateWithFactoryKeyA(h, 3);
+  EXPECT_EQ("000000000000FF078069000000000000", ReadBlock(h, 15));
+
+  // Only the two written blocks changed; the comments, the line ends, the
+  // lower-case block and the unknown key B are as they were.
+  lines[MctLineOf(5) + 1] = data;
+  lines[MctLineOf(11) + 1] = trailer;
+  EXPECT_EQ(Join(lines, "\r\n"), Slurp(dump));
+  EXPECT_FALSE(fs::exists(dir_ / "door.mct.tmp"));
+
+  // The next session starts from the saved text.
+  const int32_t again = dc_init(100, 115200);
+  Activate(again);
+  Authenticate(again, 0, 2, kKeyA);
+}
+
+TEST_F(Dumps, EmlTextIsReadAndWrittenBackInPlace) {
+  std::vector<std::string> blocks = CardBlocks();
+  blocks[0] = "4D1F62A8980804006263646566676869";
+  blocks[62] = "00112233445566778899aabbccddeeff";
+  // As an editor may leave it: a byte order mark, no line end at the end.
+  auto text = [&] {
+    const std::string joined = Join(blocks, "\n");
+    return "\xEF\xBB\xBF" + joined.substr(0, joined.size() - 1);
+  };
+  const fs::path dump = Use("card.eml", text());
+
+  const int32_t h = Open("composite");
+  ASSERT_GT(h, 0);
+  uint8_t sak = 0;
+  EXPECT_EQ(0xA8621F4Du, Activate(h, &sak));
+  EXPECT_EQ(0x08, sak);
+  AuthenticateWithFactoryKeyA(h, 15);
+  EXPECT_EQ("00112233445566778899AABBCCDDEEFF", ReadBlock(h, 62));
+  char data[] = "0000000000000000000000000000BEEF";
+  ASSERT_EQ(0, dc_write_hex(h, 61, data));
+  blocks[61] = data;
+  EXPECT_EQ(text(), Slurp(dump));
+}
+
+TEST_F(Dumps, IncompleteOrForeignFilesAreRefusedUntouchedAndTheLogSaysWhy) {
+  const std::vector<std::string> blocks = CardBlocks();
+  struct Case {
+    std::string name, content, why;
+  };
+  std::vector<Case> cases;
+  auto mct = [&](const std::string& name, std::vector<std::string> lines, const std::string& why) {
+    cases.push_back({name, Join(lines, "\n"), why});
+  };
+  std::vector<std::string> lines = MctLines(blocks);
+  mct("no sector 15.mct", {lines.begin(), lines.end() - 5}, "15 of 16 sectors; sector 15 is missing");
+  lines = MctLines(blocks);
+  lines.erase(lines.begin() + MctLineOf(29));
+  mct("three blocks.mct", lines, "sector 7 has 3 of its 4 blocks");
+  lines = MctLines(blocks);
+  lines[MctLineOf(8) - 1] = "+Sector: 1";
+  mct("twice.mct", lines, "sector 1 appears twice");
+  lines = MctLines(blocks);
+  lines[MctLineOf(7)] = "FFFFFFFFFFFF--078069FFFFFFFFFFFF";
+  mct("dashed access bits.mct", lines, "block 7): byte 6 is \"--\"");
+  lines = MctLines(blocks);
+  lines[MctLineOf(5)] = "--------------------------------";
+  mct("unread block.mct", lines, "block 5): byte 0 is \"--\"");
+
+  auto eml = [&](const std::string& name, std::vector<std::string> lines, const std::string& why) {
+    cases.push_back({name, Join(lines, "\n"), why});
+  };
+  eml("63 blocks.eml", {blocks.begin(), blocks.end() - 1}, "has 63 of 64 blocks");
+  std::vector<std::string> e = blocks;
+  e[9] = e[9].substr(0, 30);
+  eml("short line.eml", e, "line 10 (block 9) has 30 characters");
+  e = blocks;
+  e[2][17] = 'G';
+  eml("not hex.eml", e, "line 3 (block 2): 'G' is not a hex digit");
+  e = blocks;
+  e.push_back(blocks[0]);
+  eml("65 blocks.eml", e, "line 65 is past the 64 blocks");
+  cases.push_back({"notes.txt", "shopping: milk, bread\n", "neither a 1024-byte image nor MCT or .eml"});
+  cases.push_back({"empty.bin", "", "has 0 of 64 blocks"});
+  cases.push_back({"1025.bin", std::string(1025, '\0'), "has 1025 bytes and is not text"});
+
+  const fs::path log = dir_ / "calls.log";
+  setenv("DCRF32_SIM_TRACE", log.c_str(), 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path dump = Use(c.name, c.content);
+    ::testing::internal::CaptureStderr();
+    const int32_t h = Open("m1");
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(-1, h);
+    EXPECT_NE(std::string::npos, said.find(c.why)) << said;
+    const std::string logged = LastLine(Slurp(log));
+    EXPECT_NE(std::string::npos, logged.find("\tdc_init\t100,115200\t-1\tcard dump ")) << logged;
+    EXPECT_NE(std::string::npos, logged.find(c.name + " ")) << logged;
+    EXPECT_NE(std::string::npos, logged.find(c.why)) << logged;
+    EXPECT_EQ(c.content, Slurp(dump));
+    EXPECT_FALSE(fs::exists(dir_ / (c.name + ".tmp")));
+  }
+}
