@@ -337,7 +337,8 @@ TEST_F(Session, TypedKeySectorAndDataSurviveFindCardAndAreWhatTheNextCommandsUse
   app_.Click(IDC_LOAD_KEY_A);
   bool loadedTypedKey = false;
   for (const std::string& line : TraceLines())
-    loadedTypedKey |= line.find("\tdc_load_key\t") != std::string::npos && line.find("A0A1A2A3A4A5") != std::string::npos;
+    loadedTypedKey |= line.find("\tdc_load_key\t") != std::string::npos &&
+                      line.find("A0A1A2A3A4A5") != std::string::npos;
   EXPECT_TRUE(loadedTypedKey);
   EXPECT_EQ(0u, app_.Close());
 }
