@@ -2,11 +2,14 @@
 #   make test   install what is missing, build all presets, run every test
 #   make run    install what is missing, build, start QUILLON.exe on the virtual reader
 #   make dist   the zips a Windows user downloads, in dist/
+#   make bench  the card commands against their 10 ms pause floor: in memory
+#               (quillon_bench) and in the real window under Wine (window_bench),
+#               for each Windows flavour that runs here
 # QUILLON_NO_WIN32=1 takes the path of a machine that cannot run 32-bit
 # programs: only the 64-bit Windows flavour is run.
 JOBS ?= 2
 
-.PHONY: test run dist deps build native win32 win64 clean
+.PHONY: test run dist bench deps build native win32 win64 clean
 
 test: build
 	ctest --preset native
@@ -26,6 +29,14 @@ run: win32 win64
 	else \
 	  tools/with-wine tools/run-quillon $$flavour --screenshot; \
 	fi
+
+# Timings are noisy on a busy machine: the load is printed with them.
+BENCH_ROUNDS ?= 9
+bench: build
+	@uptime
+	build/native/bin/quillon_bench
+	tools/with-wine tools/bench-window $(BENCH_ROUNDS)
+	@uptime
 
 build: native win32 win64
 

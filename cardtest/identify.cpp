@@ -22,11 +22,13 @@ std::string SerialText(uint32_t serial, uint32_t* conversions) {
   return text;
 }
 
+// The SAK is one byte: its two digits, not UIntToHex's eight, of which the
+// SAK field would show only the six leading zeros.
 std::string SakText(uint8_t sak, uint32_t* conversions) {
   char text[9];
   std::memset(text, 0, sizeof text);
   UIntToHex(text, sak, conversions);
-  return text;
+  return std::string(text + 6, 2);
 }
 
 std::string CardType(uint8_t sak, const char* unknownFormat) {

@@ -51,6 +51,19 @@ void CDataExchange::Fail(const std::string& message) {
   m_failed = true;
 }
 
+void CDataExchange::ShowText(int id, const std::string& text) {
+  if (m_exchanged) {
+    auto last = m_exchanged->find(id);
+    if (last != m_exchanged->end() && last->second == text) return;
+    (*m_exchanged)[id] = text;
+  }
+  m_backend.SetText(id, text);
+}
+
+void CDataExchange::Exchanged(int id, const std::string& text) {
+  if (m_exchanged) (*m_exchanged)[id] = text;
+}
+
 void DDX_Control(CDataExchange* pDX, int id, CWndControl& control) {
   // Always (re)bind: a dialog object run a second time has a new back end.
   control.Attach(&pDX->m_backend, id);
@@ -59,26 +72,28 @@ void DDX_Control(CDataExchange* pDX, int id, CWndControl& control) {
 void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
   if (pDX->m_failed) return;
   pDX->m_idLast = id;
-  if (pDX->m_bSaveAndValidate)
+  if (pDX->m_bSaveAndValidate) {
     value = pDX->m_backend.GetText(id);
-  else
-    pDX->m_backend.SetText(id, value);
+    pDX->Exchanged(id, value);
+  } else {
+    pDX->ShowText(id, value);
+  }
 }
 
 void DDX_Text(CDataExchange* pDX, int id, int& value) {
   if (pDX->m_failed) return;
   pDX->m_idLast = id;
   if (!pDX->m_bSaveAndValidate) {
-    pDX->m_backend.SetText(id, std::to_string(value));
+    pDX->ShowText(id, std::to_string(value));
     return;
   }
-  // A text that is no integer leaves the field as it was.
+  // A text that is no integer leaves the field as it was, and the control
+  // keeps the text until the program sets the field.
   int parsed;
-  if (!ParseInt(pDX->m_backend.GetText(id), parsed)) {
-    pDX->Fail("请输入一个整数。");
-    return;
-  }
-  value = parsed;
+  const bool ok = ParseInt(pDX->m_backend.GetText(id), parsed);
+  if (ok) value = parsed;
+  pDX->Exchanged(id, std::to_string(value));
+  if (!ok) pDX->Fail("请输入一个整数。");
 }
 
 void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int chars) {
@@ -98,7 +113,7 @@ void DDV_MinMaxInt(CDataExchange* pDX, int value, int min, int max) {
 
 bool CDialog::UpdateData(bool saveAndValidate) {
   if (!m_backend) return false;
-  CDataExchange dx(*m_backend, saveAndValidate);
+  CDataExchange dx(*m_backend, saveAndValidate, &m_exchanged);
   DoDataExchange(&dx);
   return !dx.m_failed;
 }

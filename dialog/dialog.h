@@ -4,8 +4,14 @@
 // moving fields into controls (show) or controls into fields with validation
 // (collect). A failed validation tells the user, puts the focus on the
 // control, and ends the collect there: fields after it keep their values.
+//
+// A show writes a control only when the program changed the field since the
+// last exchange with that control: commands that show the form without
+// collecting it first (so that they work whatever the edits hold) leave
+// what the user has typed since in place.
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "dialog/backend.h"
@@ -13,16 +19,27 @@
 
 namespace dlg {
 
+// Each bound field's value, as text, at its last exchange, by control.
+using ExchangedValues = std::map<int, std::string>;
+
 class CDataExchange {
  public:
-  CDataExchange(Backend& backend, bool saveAndValidate) : m_backend(backend), m_bSaveAndValidate(saveAndValidate) {}
+  // Without `exchanged` every show writes every control.
+  CDataExchange(Backend& backend, bool saveAndValidate, ExchangedValues* exchanged = nullptr)
+      : m_backend(backend), m_bSaveAndValidate(saveAndValidate), m_exchanged(exchanged) {}
 
   // Reports a failed validation of the last control visited and stops the
   // exchange: every later DDX/DDV call does nothing.
   void Fail(const std::string& message);
 
+  // Show: puts `text` into control `id` unless that is what the field
+  // held at their last exchange. Collect: notes the field's new value.
+  void ShowText(int id, const std::string& text);
+  void Exchanged(int id, const std::string& text);
+
   Backend& m_backend;
   const bool m_bSaveAndValidate;
+  ExchangedValues* const m_exchanged;
   bool m_failed = false;
   int m_idLast = 0;  // the control the last DDX_ call visited
 };
@@ -59,7 +76,10 @@ class CDialog {
   // Binds the dialog to its controls. The Win32 back end does this when the
   // window is created; a test does it with an in-memory back end and then
   // calls OnInitDialog itself.
-  void AttachBackend(Backend* backend) { m_backend = backend; }
+  void AttachBackend(Backend* backend) {
+    m_backend = backend;
+    m_exchanged.clear();  // new controls: the first show writes them all
+  }
   Backend* GetBackend() const { return m_backend; }
   int TemplateId() const { return m_nIDTemplate; }
 
@@ -81,6 +101,7 @@ class CDialog {
  private:
   int m_nIDTemplate;
   Backend* m_backend = nullptr;
+  ExchangedValues m_exchanged;
 };
 
 }  // namespace dlg

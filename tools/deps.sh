@@ -9,7 +9,7 @@ missing() {
 }
 need=$(missing cmake make g++ googletest \
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  wine wine64 xvfb xauth fonts-arphic-uming imagemagick x11-utils \
+  wine wine64 xvfb xauth fonts-arphic-uming fonts-wine imagemagick x11-utils \
   pkg-config libpcsclite-dev pcscd vsmartcard-vpcd zip unzip)
 # Wine's 32-bit half, for the 32-bit flavour's tests. On a machine that
 # cannot run 32-bit programs its post-install scripts print "Exec format

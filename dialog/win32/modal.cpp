@@ -56,10 +56,22 @@ INT_PTR Dispatch(ModalRun& run, HWND hDlg, UINT message, WPARAM wParam, LPARAM l
       dialog.OnCancel();
       return TRUE;
     }
+    // A click or a list selection may run a command that holds the thread
+    // for a second; other notifications (an edit's every keystroke) are
+    // too small to change the cursor for.
+    if (code == BN_CLICKED || code == LBN_SELCHANGE) {
+      Win32Backend::Command command(run.backend);
+      return dialog.OnCommand(id, code) ? TRUE : FALSE;
+    }
     return dialog.OnCommand(id, code) ? TRUE : FALSE;
   }
   intptr_t result = 0;
-  if (!dialog.OnWindowMessage(message, wParam, lParam, &result)) return FALSE;
+  if (!dialog.OnWindowMessage(message, wParam, lParam, &result)) {
+    // A list box that passes its keys to the parent reads an unanswered
+    // question (0) as "go to line 0"; -1 asks for its own handling.
+    if (message == WM_VKEYTOITEM || message == WM_CHARTOITEM) return -1;
+    return FALSE;
+  }
   if (ReturnsResultDirectly(message)) return static_cast<INT_PTR>(result);
   SetWindowLongPtrW(hDlg, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
   return TRUE;

@@ -4,6 +4,12 @@
 
 namespace dlg {
 
+namespace {
+
+HCURSOR WaitCursor() { return LoadCursorW(nullptr, IDC_WAIT); }
+
+}  // namespace
+
 std::wstring Widen(const std::string& utf8) {
   if (utf8.empty()) return std::wstring();
   int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -20,8 +26,18 @@ std::string Narrow(const wchar_t* utf16, int units) {
   return out;
 }
 
-std::string Win32Backend::GetText(int id) const {
+HWND Win32Backend::Item(int id) const {
+  auto known = items_.find(id);
+  if (known != items_.end()) return known->second;
   HWND item = GetDlgItem(hDlg_, id);
+  if (item) items_[id] = item;
+  return item;
+}
+
+std::string Win32Backend::GetText(int id) const {
+  auto pending = pendingTexts_.find(id);
+  if (pending != pendingTexts_.end()) return pending->second;
+  HWND item = Item(id);
   if (!item) return std::string();
   // The length is an upper bound (it may count a DBCS text twice), so the
   // copy's own count is what gets used.
@@ -30,26 +46,83 @@ std::string Win32Backend::GetText(int id) const {
   return Narrow(buffer.data(), n);
 }
 
-void Win32Backend::SetText(int id, const std::string& text) { SetDlgItemTextW(hDlg_, id, Widen(text).c_str()); }
+void Win32Backend::SetText(int id, const std::string& text) {
+  if (commands_ > 0) {
+    pendingTexts_[id] = text;
+    return;
+  }
+  SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
 
 void Win32Backend::SetTextLimit(int id, int chars) { Send(id, EM_LIMITTEXT, static_cast<WPARAM>(chars)); }
 
 void Win32Backend::SetFocus(int id) {
+  Settle();  // an edit selects its whole text when it gets the focus: its final text
   // WM_NEXTDLGCTL rather than SetFocus: the dialog manager then moves the
   // default-button highlight and selects an edit's whole text, as a user
   // tabbing there would see it.
-  if (HWND item = GetDlgItem(hDlg_, id)) SendMessageW(hDlg_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+  if (HWND item = Item(id)) SendMessageW(hDlg_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+}
+
+Win32Backend::Command::Command(Win32Backend& backend) : backend_(backend) {
+  if (backend_.commands_++ > 0) return;
+  HCURSOR before = SetCursor(WaitCursor());
+  // A thread that never had a cursor set has none to go back to.
+  backend_.cursorBefore_ = before ? before : LoadCursorW(nullptr, IDC_ARROW);
+}
+
+Win32Backend::Command::~Command() {
+  if (--backend_.commands_ > 0) return;
+  backend_.Settle();
+  SetCursor(backend_.cursorBefore_);
+}
+
+Win32Backend::QuietList* Win32Backend::Quiet(int id) {
+  if (commands_ == 0) return nullptr;
+  HWND list = Item(id);
+  if (!list) return nullptr;
+  for (QuietList& q : quiet_)
+    if (q.list == list) return &q;
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  quiet_.push_back({list, false, -1});
+  return &quiet_.back();
+}
+
+void Win32Backend::Settle() {
+  std::map<int, std::string> texts;
+  texts.swap(pendingTexts_);
+  for (const auto& text : texts)
+    SendMessageW(Item(text.first), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text.second).c_str()));
+  for (const QuietList& q : quiet_) {
+    if (q.selectionPending) SendMessageW(q.list, LB_SETCURSEL, static_cast<WPARAM>(q.selection), 0);
+    SendMessageW(q.list, WM_SETREDRAW, TRUE, 0);
+    // Turning redrawing back on repaints nothing by itself; the frame holds
+    // the scroll bar.
+    RedrawWindow(q.list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  }
+  quiet_.clear();
 }
 
 int Win32Backend::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
-  return ::MessageBoxW(hDlg_, Widen(text).c_str(), Widen(caption).c_str(), type);
+  if (commands_ == 0) return ::MessageBoxW(hDlg_, Widen(text).c_str(), Widen(caption).c_str(), type);
+  // The user reads the box over a window that is up to date, with the
+  // cursor as it was; the command then goes on under the wait cursor.
+  Settle();
+  SetCursor(cursorBefore_);
+  int result = ::MessageBoxW(hDlg_, Widen(text).c_str(), Widen(caption).c_str(), type);
+  SetCursor(WaitCursor());
+  return result;
 }
 
 void Win32Backend::EndDialog(int result) { ::EndDialog(hDlg_, result); }
 
-void Win32Backend::ListReset(int id) { Send(id, LB_RESETCONTENT); }
+void Win32Backend::ListReset(int id) {
+  if (QuietList* q = Quiet(id)) q->selectionPending = false;
+  Send(id, LB_RESETCONTENT);
+}
 
 int Win32Backend::ListAdd(int id, const std::string& line) {
+  Quiet(id);
   LRESULT index = Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(line).c_str()));
   return index < 0 ? -1 : static_cast<int>(index);
 }
@@ -59,9 +132,27 @@ int Win32Backend::ListCount(int id) const {
   return n < 0 ? 0 : static_cast<int>(n);
 }
 
-void Win32Backend::ListSetSel(int id, int index) { Send(id, LB_SETCURSEL, static_cast<WPARAM>(index)); }
+void Win32Backend::ListSetSel(int id, int index) {
+  QuietList* q = Quiet(id);
+  if (!q) {
+    Send(id, LB_SETCURSEL, static_cast<WPARAM>(index));
+    return;
+  }
+  // Selecting scrolls and tells accessibility tools, which costs a few
+  // round trips to the Wine server even unpainted: only the command's last
+  // selection reaches the list. Like the list, an index past the end
+  // changes nothing.
+  if (index != -1 && (index < 0 || index >= ListCount(id))) return;
+  q->selectionPending = true;
+  q->selection = index;
+}
 
-int Win32Backend::ListGetSel(int id) const { return static_cast<int>(Send(id, LB_GETCURSEL)); }
+int Win32Backend::ListGetSel(int id) const {
+  HWND list = Item(id);
+  for (const QuietList& q : quiet_)
+    if (q.list == list && q.selectionPending) return q.selection;
+  return static_cast<int>(Send(id, LB_GETCURSEL));
+}
 
 std::string Win32Backend::ListGetText(int id, int index) const {
   LRESULT len = Send(id, LB_GETTEXTLEN, static_cast<WPARAM>(index));

@@ -5,7 +5,9 @@
 
 #include "dialog/win32/windows_h.h"
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "dialog/backend.h"
 #include "dialog/dialog.h"
@@ -19,8 +21,33 @@ inline std::string Narrow(const std::wstring& utf16) { return Narrow(utf16.data(
 class Win32Backend : public Backend {
  public:
   explicit Win32Backend(HWND dialog = nullptr) : hDlg_(dialog) {}
-  void SetWindow(HWND dialog) { hDlg_ = dialog; }
+  Win32Backend(const Win32Backend&) = delete;
+  Win32Backend& operator=(const Win32Backend&) = delete;
+  void SetWindow(HWND dialog) {
+    hDlg_ = dialog;
+    items_.clear();
+  }
   HWND Window() const { return hDlg_; }
+
+  // A command running on the window's thread, for as long as it lives: the
+  // wait cursor is up, and what the command changes reaches the controls
+  // once, when it ends or before it shows a message box: the texts it set
+  // last, the lines it added, its last selection of each list, scrolled
+  // into view as usual. Windows paints a busy thread's controls only after
+  // it anyway; Wine paints a static text or list line at once, and each
+  // such change costs a few round trips to the Wine server and X, together
+  // about as long as the reader's 10 ms pause for every line of a read-out.
+  // Reading a control in between gives what the command set.
+  class Command {
+   public:
+    explicit Command(Win32Backend& backend);
+    ~Command();
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+   private:
+    Win32Backend& backend_;
+  };
 
   std::string GetText(int id) const override;
   void SetText(int id, const std::string& text) override;
@@ -39,10 +66,30 @@ class Win32Backend : public Backend {
   intptr_t ListGetData(int id, int index) const override;
 
  private:
+  struct QuietList {
+    HWND list;
+    bool selectionPending;
+    int selection;
+  };
+
+  // A control's window; looked up once, as finding it asks the Wine server.
+  HWND Item(int id) const;
   LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-    return SendDlgItemMessageW(hDlg_, id, message, wParam, lParam);
+    return SendMessageW(Item(id), message, wParam, lParam);
   }
+  // Within a command: stops list `id` repainting until Settle; null outside
+  // a command.
+  QuietList* Quiet(int id);
+  // Puts the pending texts and selections on screen and lets the lists
+  // repaint themselves again.
+  void Settle();
+
   HWND hDlg_;
+  mutable std::map<int, HWND> items_;
+  int commands_ = 0;  // nested depth
+  HCURSOR cursorBefore_ = nullptr;
+  std::vector<QuietList> quiet_;
+  std::map<int, std::string> pendingTexts_;
 };
 
 // A control asking its parent for its colours (WM_CTLCOLORMSGBOX through

@@ -1,6 +1,7 @@
 // The card test form: defaults, exchange order, limits, what a failed
 // collect leaves, and the routing of commands to their handlers.
 #include <algorithm>
+#include <functional>
 
 #include "card_test_fixture.h"
 
@@ -173,4 +174,54 @@ TEST_F(Form, OtherCommandsAreNotHandled) {
   EXPECT_FALSE(dlg.OnCommand(IDC_KEY, dlg::kButtonClicked));
   EXPECT_FALSE(dlg.OnCommand(1006, dlg::kButtonClicked));
   EXPECT_TRUE(reader.log.empty());
+}
+
+// Commands that show the form without collecting it first.
+TEST_F(Form, TypedEditsSurviveFindCardReadOutAndOpenReader) {
+  const std::string data = "00112233445566778899AABBCCDDEEFF";
+  const std::vector<std::function<void()>> commands = {[&] { dlg.OnFindCard(); }, [&] { dlg.OnOpenReader(); },
+                                                       [&] {
+                                                         reader.Fail("dc_authentication");
+                                                         dlg.OnReadCard();
+                                                       }};
+  for (size_t i = 0; i < commands.size(); ++i) {
+    SCOPED_TRACE(i);
+    ui.Type(IDC_KEY, "A0A1A2A3A4A5");
+    ui.Type(IDC_WRITE_SECTOR, "5");
+    ui.Type(IDC_WRITE_DATA, data);
+    commands[i]();
+    EXPECT_EQ("A0A1A2A3A4A5", ui.GetText(IDC_KEY));
+    EXPECT_EQ(data, ui.GetText(IDC_WRITE_DATA));
+    // The read-out's selection sets the sector from its last line.
+    EXPECT_EQ(i < 2 ? "5" : "15", ui.GetText(IDC_WRITE_SECTOR));
+  }
+  EXPECT_EQ("扇区[15]:校验密码[A]失败！", ui.GetText(IDC_STATUS));
+  EXPECT_EQ("扇区[15]:校验密码[A]失败！", ui.GetText(IDC_BLOCK_DATA));
+  // And the next command works with what the user typed.
+  reader.log.clear();
+  dlg.OnLoadKeyA();
+  EXPECT_EQ("dc_load_key(7,0,0,A0A1A2A3A4A5)", reader.Calls().at(0));
+}
+
+TEST_F(Form, FindCardShowsWhatItSetsAndSelectionTakesTheLinesPosition) {
+  dlg.OnReadCard();
+  ui.Type(IDC_WRITE_SECTOR, "9");
+  ui.Type(IDC_WRITE_BLOCK, "2");
+  reader.sak = 0x28;
+  dlg.OnFindCard();
+  EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
+  EXPECT_EQ("3A5C7E91", ui.GetText(IDC_CSN));
+  EXPECT_EQ("CPU+M1复合卡", ui.GetText(IDC_CARD_TYPE));
+  EXPECT_EQ("0578807002", ui.GetText(IDC_ATS));
+  EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
+  EXPECT_EQ("9", ui.GetText(IDC_WRITE_SECTOR));
+
+  // The controls last showed sector 15, block 3 from line 79; selecting
+  // that line again after typing must put them back, although the fields
+  // end where they were at the last show.
+  ui.ListSetSel(IDC_READ_LIST, 79);
+  dlg.OnSelchangeReadList();
+  EXPECT_EQ("15", ui.GetText(IDC_WRITE_SECTOR));
+  EXPECT_EQ("3", ui.GetText(IDC_WRITE_BLOCK));
+  EXPECT_EQ(FakeReader::BlockText(63), ui.GetText(IDC_BLOCK_DATA));
 }

@@ -57,7 +57,7 @@ TEST_F(FindCard, CompositeCardRunsElevenPausedCallsAndShowsOnce) {
   EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
   EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
   EXPECT_EQ("3A5C7E91", ui.GetText(IDC_CSN));
-  EXPECT_EQ("00000028", ui.GetText(IDC_SAK));
+  EXPECT_EQ("28", ui.GetText(IDC_SAK));
   EXPECT_EQ("067777710280", ui.GetText(IDC_ATS));
   EXPECT_EQ("CPU+M1复合卡", ui.GetText(IDC_CARD_TYPE));
   EXPECT_EQ(1, Shows());
@@ -73,7 +73,7 @@ TEST_F(FindCard, M1CardWithoutActivationEndsAtTheAtsStep) {
   EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
   EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
   EXPECT_EQ("3A5C7E91", ui.GetText(IDC_CSN));
-  EXPECT_EQ("00000008", ui.GetText(IDC_SAK));
+  EXPECT_EQ("08", ui.GetText(IDC_SAK));
   EXPECT_EQ("纯M1卡", ui.GetText(IDC_CARD_TYPE));
   EXPECT_EQ("earlier", ui.GetText(IDC_ATS));
   EXPECT_EQ(1, Shows());
@@ -131,7 +131,7 @@ TEST(FindCardSteps, EachFailingStepStopsWithItsMessage) {
 TEST_F(FindCard, FailedResetKeepsTheEarlierIdentification) {
   dlg.m_strAtqa = "0008";
   dlg.m_strCsn = "086B2F14";
-  dlg.m_strSak = "00000020";
+  dlg.m_strSak = "20";
   dlg.m_strAts = "0578807002";
   dlg.m_strCardType = "纯CPU卡";
   ShowFields();
@@ -141,7 +141,7 @@ TEST_F(FindCard, FailedResetKeepsTheEarlierIdentification) {
   EXPECT_EQ("", ui.GetText(IDC_CARD_TYPE));
   EXPECT_EQ("0008", ui.GetText(IDC_ATQA));
   EXPECT_EQ("086B2F14", ui.GetText(IDC_CSN));
-  EXPECT_EQ("00000020", ui.GetText(IDC_SAK));
+  EXPECT_EQ("20", ui.GetText(IDC_SAK));
   EXPECT_EQ("0578807002", ui.GetText(IDC_ATS));
 }
 
@@ -153,9 +153,15 @@ TEST_F(FindCard, UnrecognisedSakFormatsDifferAfterEachSelection) {
   dlg.OnFindCard();  // now the activation answers
   EXPECT_EQ("sak:18不识别", ui.GetText(IDC_CARD_TYPE));
   EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
+  EXPECT_EQ("18", ui.GetText(IDC_SAK));
   reader.sak = 0x88;
   dlg.OnFindCard();
   EXPECT_EQ("sak:88不识别", ui.GetText(IDC_CARD_TYPE));
+  reader.sak = 0xCA;
+  dlg.OnFindCard();
+  EXPECT_EQ("sak:ca不识别", ui.GetText(IDC_CARD_TYPE));
+  // The SAK field shows the byte's two digits in the conversion's case.
+  EXPECT_EQ("CA", ui.GetText(IDC_SAK));
 }
 
 TEST_F(FindCard, AtqaIsFourDigitDecimalOfTheLowSixteenBits) {
@@ -189,7 +195,7 @@ TEST_F(FindCard, ShownIdentificationIsThatOfTheReactivation) {
   dlg.OnFindCard();
   EXPECT_EQ("0068", ui.GetText(IDC_ATQA));
   EXPECT_EQ("04030201", ui.GetText(IDC_CSN));
-  EXPECT_EQ("00000020", ui.GetText(IDC_SAK));
+  EXPECT_EQ("20", ui.GetText(IDC_SAK));
   EXPECT_EQ("纯CPU卡", ui.GetText(IDC_CARD_TYPE));
   EXPECT_EQ("dc_select(7,16909060)", reader.CallsOf("dc_select").at(1));
 }

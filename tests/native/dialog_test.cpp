@@ -153,3 +153,43 @@ TEST_F(Exchange, ListKeepsOrderSelectionAndItemData) {
   EXPECT_EQ(0, form.list.GetCount());
   EXPECT_EQ(-1, form.list.GetCurSel());
 }
+
+TEST_F(Exchange, ShowWritesOnlyFieldsTheProgramChangedSinceTheLastExchange) {
+  ui.Type(10, "typed");
+  ui.Type(12, "three");
+  form.after = "changed";
+  EXPECT_TRUE(form.UpdateData(false));
+  EXPECT_EQ("typed", ui.GetText(10));
+  EXPECT_EQ("three", ui.GetText(12));
+  EXPECT_EQ("changed", ui.GetText(13));
+  // Set back to what the control last showed is a change all the same.
+  form.name = "x";
+  form.UpdateData(false);
+  ui.Type(10, "typed again");
+  form.name = "ab";
+  form.UpdateData(false);
+  EXPECT_EQ("ab", ui.GetText(10));
+
+  // A collect is an exchange too: what it took stays, and a field the
+  // program sets afterwards is shown.
+  ui.Type(12, " 3 ");
+  ASSERT_TRUE(form.UpdateData(true));
+  form.UpdateData(false);
+  EXPECT_EQ(" 3 ", ui.GetText(12));
+  form.count = 1;
+  form.UpdateData(false);
+  EXPECT_EQ("1", ui.GetText(12));
+
+  // Text that is no integer stays in the control until the program sets the field.
+  ui.Type(12, "one");
+  EXPECT_FALSE(form.UpdateData(true));
+  form.UpdateData(false);
+  EXPECT_EQ("one", ui.GetText(12));
+
+  // New controls know nothing of the old ones' exchanges.
+  dlg::MemoryBackend other;
+  form.AttachBackend(&other);
+  form.UpdateData(false);
+  EXPECT_EQ("ab", other.GetText(10));
+  EXPECT_EQ("1", other.GetText(12));
+}

@@ -100,7 +100,7 @@ TEST_F(Session, M1CardOpenFindLoadReadSelectWriteReadBack) {
   app_.Click(IDC_FIND_CARD);
   EXPECT_EQ("0004", app_.Text(IDC_ATQA));
   EXPECT_EQ("3A5C7E91", app_.Text(IDC_CSN));
-  EXPECT_EQ("00000008", app_.Text(IDC_SAK));
+  EXPECT_EQ("08", app_.Text(IDC_SAK));
   EXPECT_EQ("纯M1卡", app_.Text(IDC_CARD_TYPE));
   EXPECT_EQ("", app_.Text(IDC_ATS));
   EXPECT_EQ("dc_pro_resethex获取ATS失败", app_.Text(IDC_STATUS));
@@ -181,7 +181,7 @@ TEST_F(Session, CpuCardShowsItsAtsAndHasNoM1Sectors) {
   app_.Click(IDC_FIND_CARD);
   EXPECT_EQ("0008", app_.Text(IDC_ATQA));
   EXPECT_EQ("086B2F14", app_.Text(IDC_CSN));
-  EXPECT_EQ("00000020", app_.Text(IDC_SAK));
+  EXPECT_EQ("20", app_.Text(IDC_SAK));
   EXPECT_EQ("纯CPU卡", app_.Text(IDC_CARD_TYPE));
   EXPECT_EQ("0578807002", app_.Text(IDC_ATS));
   EXPECT_EQ("获取SAK成功", app_.Text(IDC_STATUS));
@@ -210,7 +210,7 @@ TEST_F(Session, CompositeCardWithKeyBThenKeyA) {
   app_.Click(IDC_FIND_CARD);
   EXPECT_EQ("0004", app_.Text(IDC_ATQA));
   EXPECT_EQ("5E219C07", app_.Text(IDC_CSN));
-  EXPECT_EQ("00000028", app_.Text(IDC_SAK));
+  EXPECT_EQ("28", app_.Text(IDC_SAK));
   EXPECT_EQ("CPU+M1复合卡", app_.Text(IDC_CARD_TYPE));
   EXPECT_EQ("067777710280", app_.Text(IDC_ATS));
   EXPECT_EQ("获取SAK成功", app_.Text(IDC_STATUS));
@@ -251,6 +251,96 @@ TEST_F(Session, NoCardAndNoReader) {
   absent.Click(IDC_FIND_CARD);
   EXPECT_EQ("dc_reset卡片复位失败", absent.Text(IDC_STATUS));
   EXPECT_EQ(0u, absent.Close());
+}
+
+namespace {
+
+// A key pressed in a list box, handled by the time this returns.
+void PressIn(HWND list, WPARAM key) { SendMessageW(list, WM_KEYDOWN, key, 1); }
+
+}  // namespace
+
+TEST_F(Session, KeysMoveThroughBothListsAndTheReadListSetsTheWriteTarget) {
+  Launch(L"m1");
+  for (int button : {IDC_OPEN_READER, IDC_FIND_CARD, IDC_LOAD_KEY_A, IDC_READ_CARD}) app_.Click(button);
+  const std::vector<std::string> lines = app_.Lines(IDC_READ_LIST);
+  ASSERT_EQ(80u, lines.size());
+  HWND list = GetDlgItem(app_.Window(), IDC_READ_LIST);
+  // The last line is selected and in view.
+  EXPECT_EQ(79, app_.Selected(IDC_READ_LIST));
+  RECT client;
+  GetClientRect(list, &client);
+  const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+  const int rows = client.bottom / static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  EXPECT_GT(top, 0);
+  EXPECT_GE(top + rows, 80);
+
+  // Every sector read: line i is sector i / 5, an authentication line at
+  // each multiple of five (block 0, the next line's data), then blocks 0-3.
+  auto expectTarget = [&](int line) {
+    SCOPED_TRACE(line);
+    ASSERT_EQ(line, app_.Selected(IDC_READ_LIST));
+    EXPECT_EQ(std::to_string(line / 5), app_.Text(IDC_WRITE_SECTOR));
+    EXPECT_EQ(std::to_string(line % 5 == 0 ? 0 : line % 5 - 1), app_.Text(IDC_WRITE_BLOCK));
+    const std::string& data = lines[line % 5 == 0 ? line + 1 : line];
+    EXPECT_EQ(data.substr(data.size() - 32), app_.Text(IDC_BLOCK_DATA));
+  };
+  PressIn(list, VK_UP);
+  expectTarget(78);
+  PressIn(list, VK_DOWN);
+  expectTarget(79);
+  PressIn(list, VK_HOME);
+  expectTarget(0);
+  PressIn(list, VK_DOWN);
+  expectTarget(1);
+  PressIn(list, VK_NEXT);
+  const int pageDown = app_.Selected(IDC_READ_LIST);
+  EXPECT_GT(pageDown, 1);
+  expectTarget(pageDown);
+  PressIn(list, VK_END);
+  expectTarget(79);
+  PressIn(list, VK_PRIOR);
+  const int pageUp = app_.Selected(IDC_READ_LIST);
+  EXPECT_LT(pageUp, 78);
+  EXPECT_GT(pageUp, 0);
+  expectTarget(pageUp);
+
+  app_.Type(IDC_WRITE_SECTOR, "1");
+  app_.Type(IDC_WRITE_BLOCK, "2");
+  app_.Click(IDC_WRITE_CARD);
+  ASSERT_EQ(2u, app_.Lines(IDC_WRITE_LIST).size());
+  HWND written = GetDlgItem(app_.Window(), IDC_WRITE_LIST);
+  PressIn(written, VK_UP);
+  EXPECT_EQ(0, app_.Selected(IDC_WRITE_LIST));
+  PressIn(written, VK_END);
+  EXPECT_EQ(1, app_.Selected(IDC_WRITE_LIST));
+  PressIn(written, VK_HOME);
+  EXPECT_EQ(0, app_.Selected(IDC_WRITE_LIST));
+  // Keys in the write list leave the write target alone.
+  EXPECT_EQ("1", app_.Text(IDC_WRITE_SECTOR));
+  EXPECT_EQ("2", app_.Text(IDC_WRITE_BLOCK));
+  EXPECT_EQ(0u, app_.Close());
+}
+
+TEST_F(Session, TypedKeySectorAndDataSurviveFindCardAndAreWhatTheNextCommandsUse) {
+  Launch(L"m1");
+  app_.Click(IDC_OPEN_READER);
+  app_.Type(IDC_KEY, "A0A1A2A3A4A5");
+  app_.Type(IDC_WRITE_SECTOR, "5");
+  app_.Type(IDC_WRITE_DATA, "00112233445566778899AABBCCDDEEFF");
+  app_.Click(IDC_FIND_CARD);
+  EXPECT_EQ("08", app_.Text(IDC_SAK));
+  EXPECT_EQ("纯M1卡", app_.Text(IDC_CARD_TYPE));
+  EXPECT_EQ("A0A1A2A3A4A5", app_.Text(IDC_KEY));
+  EXPECT_EQ("5", app_.Text(IDC_WRITE_SECTOR));
+  EXPECT_EQ("00112233445566778899AABBCCDDEEFF", app_.Text(IDC_WRITE_DATA));
+  app_.Click(IDC_LOAD_KEY_A);
+  bool loadedTypedKey = false;
+  for (const std::string& line : TraceLines())
+    loadedTypedKey |= line.find("\tdc_load_key\t") != std::string::npos &&
+                      line.find("A0A1A2A3A4A5") != std::string::npos;
+  EXPECT_TRUE(loadedTypedKey);
+  EXPECT_EQ(0u, app_.Close());
 }
 
 TEST_F(Session, CuidCardRefusesABadBccAndShowsItsNewUidAfterAGoodOne) {

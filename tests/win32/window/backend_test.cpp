@@ -12,7 +12,10 @@
 
 namespace {
 
-enum : int { kAskCommand = 4242, kThrowCommand = 4243 };
+enum : int { kAskCommand = 4242, kThrowCommand = 4243, kBusyCommand = 4244 };
+
+HCURSOR Arrow() { return LoadCursorW(nullptr, IDC_ARROW); }
+HCURSOR Hourglass() { return LoadCursorW(nullptr, IDC_WAIT); }
 
 // The main dialog's template without the card commands behind it.
 class Recording : public dlg::CDialog {
@@ -20,11 +23,33 @@ class Recording : public dlg::CDialog {
   Recording() : dlg::CDialog(IDD_CARDTEST_DIALOG) {}
   std::vector<std::pair<int, int>> commands;
   int answer = 0;
+  // What the busy command saw of its own changes and of the cursor.
+  std::vector<bool> busySaw;
   bool OnCommand(int id, int code) override {
     commands.emplace_back(id, code);
     if (id == kAskCommand) answer = MessageBox("密钥长度不够6字节");
     if (id == kThrowCommand) throw std::runtime_error("handler failed");
+    if (id == kBusyCommand) Busy();
     return true;
+  }
+  // Lines, selections and a status, as a read-out makes them, with a
+  // message box in the middle.
+  void Busy() {
+    dlg::Backend& b = *GetBackend();
+    b.ListReset(IDC_READ_LIST);
+    for (int i = 0; i < 40; ++i) {
+      b.ListAdd(IDC_READ_LIST, "块[" + std::to_string(i) + "]");
+      b.ListSetSel(IDC_READ_LIST, i);
+    }
+    b.SetText(IDC_STATUS, "before the box");
+    busySaw.push_back(GetCursor() == Hourglass());
+    busySaw.push_back(b.ListGetSel(IDC_READ_LIST) == 39 && b.GetText(IDC_STATUS) == "before the box");
+    MessageBox("读扇区[01]第[1]块失败！");
+    busySaw.push_back(GetCursor() == Hourglass());
+    b.ListAdd(IDC_READ_LIST, "块[40]");
+    b.ListSetSel(IDC_READ_LIST, 40);
+    b.ListSetSel(IDC_READ_LIST, 41);  // past the end: changes nothing
+    b.SetText(IDC_STATUS, "after the box");
   }
 };
 using Dialog = Scripted<Recording>;
@@ -112,6 +137,34 @@ TEST(Win32Backend, MessageBoxIsOwnedByTheDialogAndReadsInChinese) {
   });
   dlg::SetAppName("QUILLON");
   EXPECT_EQ(d.answer, IDOK);
+}
+
+TEST(Win32Backend, ACommandRunsUnderTheWaitCursorAndShowsItsChangesBeforeABoxAndAtItsEnd) {
+  Dialog d;
+  RunModal(d, [&](HWND dlg) {
+    HWND list = GetDlgItem(dlg, IDC_READ_LIST), status = GetDlgItem(dlg, IDC_STATUS);
+    OnUi(dlg, [] { SetCursor(Arrow()); });
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(kBusyCommand, BN_CLICKED), 0);
+    HWND box = WaitForDialog(GetWindowThreadProcessId(dlg, nullptr), dlg);
+    ASSERT_NE(box, nullptr);
+    // The box comes up over the command's changes so far, with the cursor
+    // the user had.
+    EXPECT_EQ(WindowText(status), L"before the box");
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 40);
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 39);
+    HCURSOR duringBox = nullptr;
+    OnUi(dlg, [&] { duringBox = GetCursor(); });
+    EXPECT_EQ(duringBox, Arrow());
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(status) == L"after the box"; }));
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 41);
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 40);
+    EXPECT_TRUE(IsWindowVisible(list));
+    HCURSOR after = nullptr;
+    OnUi(dlg, [&] { after = GetCursor(); });
+    EXPECT_EQ(after, Arrow());
+  });
+  EXPECT_EQ(d.busySaw, (std::vector<bool>{true, true, true}));
 }
 
 TEST(Win32Backend, AnExceptionInAHandlerEndsTheDialogAndLeavesDoModal) {

@@ -6,6 +6,7 @@
 
 #include "cardtest/resource.h"
 #include "harness.h"
+#include "reader/reader.h"
 #include "layout.h"
 #include "ui/card_test_window.h"
 
@@ -261,6 +262,43 @@ TEST(MainWindow, CloseCancelsWithoutCollecting) {
                      }),
             IDCANCEL);
   EXPECT_EQ(window.m_nSector, 0);
+}
+
+HCURSOR g_cursorAtReset = nullptr;
+
+int16_t DCRF32_CALL ResetSeeingTheCursor(int32_t, uint16_t) {
+  g_cursorAtReset = GetCursor();
+  return -1;
+}
+
+TEST(MainWindow, CardCommandsRunUnderTheWaitCursorAndItGoesForAMessageBox) {
+  ReaderApi api = Reader();
+  api.dc_reset = ResetSeeingTheCursor;
+  InstallReaderApi(&api);
+  const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+  Window window;
+  RunModal(window, [&](HWND dlg) {
+    auto cursor = [&] {
+      HCURSOR now = nullptr;
+      OnUi(dlg, [&] { now = GetCursor(); });
+      return now;
+    };
+    OnUi(dlg, [&] { SetCursor(arrow); });
+    SendMessageW(GetDlgItem(dlg, IDC_FIND_CARD), BM_CLICK, 0, 0);
+    EXPECT_EQ(WindowText(GetDlgItem(dlg, IDC_STATUS)), L"dc_reset卡片复位失败");
+    EXPECT_EQ(cursor(), arrow);
+
+    SetDlgItemTextW(dlg, IDC_KEY, L"FFFF");
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_LOAD_KEY_A, BN_CLICKED), 0);
+    HWND box = WaitForDialog(ThreadOf(dlg), dlg);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(cursor(), arrow);
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(Ends(box));
+    EXPECT_EQ(cursor(), arrow);
+  });
+  InstallReaderApi(nullptr);
+  EXPECT_EQ(g_cursorAtReset, LoadCursorW(nullptr, IDC_WAIT));
 }
 
 }  // namespace
