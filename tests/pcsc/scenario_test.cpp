@@ -78,7 +78,7 @@ TEST_P(EveryFlavour, M1CardIsFoundLoadedReadAndSelected) {
   EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
   EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
   EXPECT_EQ("3A5C7E91", ui.GetText(IDC_CSN));
-  EXPECT_EQ("00000008", ui.GetText(IDC_SAK));
+  EXPECT_EQ("08", ui.GetText(IDC_SAK));
   EXPECT_EQ("纯M1卡", ui.GetText(IDC_CARD_TYPE));
   EXPECT_EQ("", ui.GetText(IDC_ATS));
 
@@ -173,7 +173,7 @@ TEST_F(PcscReader, CpuCardIsIdentifiedWithItsAtsByEitherExactWay) {
     EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
     EXPECT_EQ("0008", ui.GetText(IDC_ATQA));
     EXPECT_EQ("086B2F14", ui.GetText(IDC_CSN));
-    EXPECT_EQ("00000020", ui.GetText(IDC_SAK));
+    EXPECT_EQ("20", ui.GetText(IDC_SAK));
     EXPECT_EQ("0578807002", ui.GetText(IDC_ATS));
     EXPECT_EQ("纯CPU卡", ui.GetText(IDC_CARD_TYPE));
     dlg.OnLoadKeyA();
@@ -212,7 +212,7 @@ TEST_F(PcscReader, WithTheAtrOnlyCpuAndCompositeCardsReadAsCpuCards) {
     dlg.OnFindCard();
     EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
     EXPECT_EQ("0000", ui.GetText(IDC_ATQA));
-    EXPECT_EQ("00000020", ui.GetText(IDC_SAK));
+    EXPECT_EQ("20", ui.GetText(IDC_SAK));
     EXPECT_EQ("纯CPU卡", ui.GetText(IDC_CARD_TYPE));
     stack::RemoveCard();
   }
