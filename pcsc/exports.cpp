@@ -9,9 +9,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "pcsc/hex.h"
-#include "pcsc/platform.h"
 #include "pcsc/reader.h"
+#include "pcsc/support.h"
 #include "pcsc/trace.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "pcsc/link.h"
 
-#include "pcsc/hex.h"
+#include "pcsc/support.h"
 
 namespace pcsc {
 

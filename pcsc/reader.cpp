@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pcsc/choose.h"
-#include "pcsc/platform.h"
+#include "pcsc/support.h"
 
 namespace pcsc {
 

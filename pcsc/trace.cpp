@@ -1,7 +1,6 @@
 #include "pcsc/trace.h"
 
-#include "pcsc/hex.h"
-#include "pcsc/platform.h"
+#include "pcsc/support.h"
 
 namespace pcsc {
 
@@ -23,32 +22,7 @@ std::string MaskedBlock(const uint8_t* block) {
   return "************" + ToHex(block + 6, 4) + "************";
 }
 
-// A reader name or similar text, kept on one line and in its column.
-std::string Plain(const std::string& text) {
-  std::string shown = text;
-  for (char& c : shown)
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  return shown;
-}
-
 }  // namespace
-
-Trace::~Trace() {
-  if (file_ != nullptr) std::fclose(file_);
-}
-
-void Trace::SetPath(const std::optional<std::filesystem::path>& path) {
-  if (path == path_ && (file_ != nullptr || !path)) return;
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    file_ = nullptr;
-  }
-  path_ = path;
-  if (!path) return;
-  file_ = OpenFile(*path, "ab");  // binary: "\n" line ends on every system
-  if (file_ == nullptr)
-    ReportProblem("trace " + path->u8string() + " cannot be opened; nothing is logged");
-}
 
 bool IsTrailerBlock(uint8_t block) { return block < 128 && block % 4 == 3; }
 
@@ -76,22 +50,6 @@ std::string Trace::ShownBlockText(uint8_t block, const std::string& hex) {
   return shown;
 }
 
-std::string Trace::FormatMilliseconds(Clock::duration elapsed) {
-  const long long micros =
-      std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld.%03lld", micros / 1000, micros % 1000);
-  return text;
-}
-
-void Trace::Line(Clock::time_point start, const char* what, const std::string& arguments,
-                 const std::string& result) {
-  if (file_ == nullptr) return;
-  std::fprintf(file_, "%s\t%s\t%s\t%s\n", FormatMilliseconds(start - origin_).c_str(), what,
-               arguments.c_str(), result.c_str());
-  std::fflush(file_);
-}
-
 void Trace::Call(Clock::time_point start, const char* function, const std::string& arguments,
                  long result) {
   Line(start, function, arguments, std::to_string(result));
@@ -99,7 +57,7 @@ void Trace::Call(Clock::time_point start, const char* function, const std::strin
 
 void Trace::Apdu(Clock::time_point start, const uint8_t* command, size_t commandLength,
                  const uint8_t* answer, size_t answerLength, long error) {
-  if (file_ == nullptr) return;
+  if (!enabled()) return;
   const auto took = Clock::now() - start;
   char code[32];
   std::snprintf(code, sizeof code, "SCARD:0x%08lX", static_cast<unsigned long>(error) & 0xFFFFFFFFul);
@@ -111,10 +69,10 @@ void Trace::Apdu(Clock::time_point start, const uint8_t* command, size_t command
 
 void Trace::SCard(Clock::time_point start, const char* function, const std::string& arguments,
                   long result) {
-  if (file_ == nullptr) return;
+  if (!enabled()) return;
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result) & 0xFFFFFFFFul);
-  Line(start, function, Plain(arguments), code);
+  Line(start, function, OneField(arguments), code);
 }
 
 }  // namespace pcsc

@@ -9,30 +9,20 @@
 // Key bytes never reach the file: those of LOAD KEYS, and key A and key B
 // in a sector trailer read or written, show as "**".
 
-#include <chrono>
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <optional>
 #include <string>
+
+#include "dcrf32/trace_file.h"
 
 namespace pcsc {
 
 // Blocks 3, 7, ... 127 (every fourth in MIFARE Classic's 4-block sectors).
 bool IsTrailerBlock(uint8_t block);
 
-class Trace {
+class Trace : public dcrf32::TraceFile {
  public:
-  using Clock = std::chrono::steady_clock;
-
-  explicit Trace(Clock::time_point origin) : origin_(origin) {}
-  ~Trace();
-  Trace(const Trace&) = delete;
-  Trace& operator=(const Trace&) = delete;
-
-  // Switches to another log (or none); appends, so that runs can be compared.
-  void SetPath(const std::optional<std::filesystem::path>& path);
-  bool enabled() const { return file_ != nullptr; }
+  explicit Trace(Clock::time_point origin) : TraceFile("PC/SC", origin) {}
 
   void Call(Clock::time_point start, const char* function, const std::string& arguments,
             long result);
@@ -49,15 +39,6 @@ class Trace {
                                  const uint8_t* answer, size_t answerLength);
   // 32 hex digits of a block as the library's callers pass them.
   static std::string ShownBlockText(uint8_t block, const std::string& hex);
-  static std::string FormatMilliseconds(Clock::duration elapsed);
-
- private:
-  void Line(Clock::time_point start, const char* what, const std::string& arguments,
-            const std::string& result);
-
-  Clock::time_point origin_;
-  std::optional<std::filesystem::path> path_;
-  std::FILE* file_ = nullptr;
 };
 
 }  // namespace pcsc

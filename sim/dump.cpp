@@ -5,7 +5,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "sim/platform.h"
+#include "sim/support.h"
 
 namespace sim {
 

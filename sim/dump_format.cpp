@@ -4,7 +4,7 @@
 #include <bitset>
 #include <cstring>
 
-#include "sim/hex.h"
+#include "sim/support.h"
 
 namespace sim {
 

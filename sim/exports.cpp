@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/hex.h"
-#include "sim/platform.h"
 #include "sim/reader.h"
+#include "sim/support.h"
 #include "sim/trace.h"
 
 namespace {

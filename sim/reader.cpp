@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "sim/dump.h"
-#include "sim/platform.h"
+#include "sim/support.h"
 
 namespace sim {
 

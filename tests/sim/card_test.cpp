@@ -3,7 +3,7 @@
 #include <string>
 
 #include "sim/card.h"
-#include "sim/hex.h"
+#include "sim/support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sim/platform.h"
+#include "dcrf32/platform.h"
 
 #include <cstdlib>
 
@@ -17,7 +17,7 @@ extern "C" __declspec(dllimport) unsigned long __stdcall GetEnvironmentVariableW
 #include <unistd.h>
 #endif
 
-namespace sim {
+namespace dcrf32 {
 
 #ifdef _WIN32
 namespace {
@@ -84,9 +84,9 @@ std::string DisplayPath(const std::filesystem::path& path) {
   return path.u8string();
 }
 
-void ReportProblem(const std::string& line) {
-  std::fprintf(stderr, "dcrf32 (virtual reader): %s\n", line.c_str());
+void ReportProblem(const char* library, const std::string& line) {
+  std::fprintf(stderr, "dcrf32 (%s): %s\n", library, line.c_str());
   std::fflush(stderr);
 }
 
-}  // namespace sim
+}  // namespace dcrf32

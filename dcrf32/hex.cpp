@@ -1,10 +1,10 @@
-#include "pcsc/hex.h"
+#include "dcrf32/hex.h"
 
-namespace pcsc {
+namespace dcrf32 {
 
 namespace {
 
-int Digit(char c) {
+int DigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -25,14 +25,19 @@ std::string ToHex(const uint8_t* bytes, size_t count) {
 }
 
 bool ParseHexExact(const char* text, uint8_t* bytes, size_t count) {
+  if (text == nullptr) return false;
+  uint8_t parsed[64];
+  if (count > sizeof parsed) return false;
   for (size_t i = 0; i < count; ++i) {
-    const int high = Digit(text[2 * i]);
+    const int high = DigitValue(text[2 * i]);
     if (high < 0) return false;
-    const int low = Digit(text[2 * i + 1]);
+    const int low = DigitValue(text[2 * i + 1]);
     if (low < 0) return false;
-    bytes[i] = static_cast<uint8_t>(high << 4 | low);
+    parsed[i] = static_cast<uint8_t>(high << 4 | low);
   }
-  return text[2 * count] == '\0';
+  if (text[2 * count] != '\0') return false;
+  for (size_t i = 0; i < count; ++i) bytes[i] = parsed[i];
+  return true;
 }
 
-}  // namespace pcsc
+}  // namespace dcrf32

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace sim {
+namespace dcrf32 {
 
 std::string ToHex(const uint8_t* bytes, size_t count);
 
@@ -14,4 +14,4 @@ std::string ToHex(const uint8_t* bytes, size_t count);
 // first character that breaks that, so a short buffer is never overrun.
 bool ParseHexExact(const char* text, uint8_t* bytes, size_t count);
 
-}  // namespace sim
+}  // namespace dcrf32

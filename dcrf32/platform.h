@@ -1,14 +1,15 @@
 #pragma once
-// The few places where Windows and POSIX differ for the virtual reader:
-// wide paths from the environment, opening files by such paths, flushing a
-// file to disk, and the one-line problem report. No <windows.h> here.
+// The few places where Windows and POSIX differ for the reader libraries:
+// settings and wide paths from the environment, opening files by such
+// paths, flushing a file to disk, and the one-line problem report. No
+// <windows.h> here.
 
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 
-namespace sim {
+namespace dcrf32 {
 
 // Empty or unset both read as "not given".
 std::optional<std::string> TextFromEnvironment(const char* name);
@@ -21,7 +22,8 @@ bool SyncFile(std::FILE* file);
 
 std::string DisplayPath(const std::filesystem::path& path);
 
-// One line on standard error, prefixed so the user sees who is talking.
-void ReportProblem(const std::string& line);
+// One line on standard error, prefixed with the library's name so the user
+// sees who is talking.
+void ReportProblem(const char* library, const std::string& line);
 
-}  // namespace sim
+}  // namespace dcrf32
