@@ -35,6 +35,7 @@ BENCH_ROUNDS ?= 9
 bench: build
 	@uptime
 	build/native/bin/quillon_bench
+	build/native/bin/pause_bench
 	tools/with-wine tools/bench-window $(BENCH_ROUNDS)
 	@uptime
 
