@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dcrf32/call_text.h"
 #include "sim/reader.h"
 #include "sim/support.h"
 #include "sim/trace.h"
@@ -62,35 +63,10 @@ void Log(Trace::Clock::time_point start, const char* function, long result,
   trace.Write(start, function, text, result, reason);
 }
 
-std::string Join(std::initializer_list<std::string> parts) {
-  std::string text;
-  for (const std::string& part : parts) {
-    if (!text.empty()) text += ',';
-    text += part;
-  }
-  return text;
-}
-
-std::string Num(long long value) { return std::to_string(value); }
-
-template <typename T>
-std::string Received(bool received, T value) {
-  return received ? std::to_string(value) : std::string("-");
-}
-
-// What the caller passed as block data, made safe for a tab- and
-// comma-separated line: at most 64 characters, anything but letters and
-// digits shown as '?'.
-std::string ShownText(const char* text) {
-  if (text == nullptr) return "-";
-  std::string shown;
-  for (size_t i = 0; i < 64 && text[i] != '\0'; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    shown += plain ? static_cast<char>(c) : '?';
-  }
-  return shown;
-}
+using dcrf32::Join;
+using dcrf32::Num;
+using dcrf32::Received;
+using dcrf32::ShownText;
 
 int16_t Precheck(int32_t h, std::initializer_list<const void*> pointers) {
   if (!g_reader.IsOpen(h)) return sim::kBadHandle;
