@@ -12,20 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "cardtest/card_test_dlg.h"
-#include "cardtest/resource.h"
-#include "dialog/memory_backend.h"
 #include "reader/reader.h"
 #include "stack.h"
+#include "tests/cardtest/card_scenarios.h"
 
 namespace {
 
 void NoPause() {}
 
-const std::string kZeros(32, '0');
-const std::string kFactoryTrailer = "000000000000FF078069FFFFFFFFFFFF";
-
-class PcscReader : public ::testing::Test {
+class PcscReader : public CardTestWindow {
  protected:
   void SetUp() override {
     unsetenv("DCRF32_PCSC_TRACE");
@@ -33,8 +28,7 @@ class PcscReader : public ::testing::Test {
     ReaderLoadResult loaded = LoadReaderLibrary(PCSC_LIBRARY_PATH);
     ASSERT_TRUE(loaded.ok()) << loaded.Message();
     InstallReaderPause(NoPause);
-    dlg.AttachBackend(&ui);
-    dlg.OnInitDialog();
+    ShowWindow();
   }
   void TearDown() override {
     stack::RemoveCard();
@@ -51,18 +45,10 @@ class PcscReader : public ::testing::Test {
     dlg.OnOpenReader();
     ASSERT_EQ("打开成功了", ui.GetText(IDC_STATUS));
   }
-  void Write(int sector, int block, const std::string& data) {
-    ui.Type(IDC_WRITE_SECTOR, std::to_string(sector));
-    ui.Type(IDC_WRITE_BLOCK, std::to_string(block));
-    ui.Type(IDC_WRITE_DATA, data);
-    dlg.OnWriteCard();
-  }
-  const std::vector<std::string>& ReadLines() const { return ui.ListOf(IDC_READ_LIST).lines; }
-  const std::vector<std::string>& WriteLines() const { return ui.ListOf(IDC_WRITE_LIST).lines; }
-
-  dlg::MemoryBackend ui;
-  CCardTestDlg dlg;
 };
+
+// On a PN53x reader, the flavour Open takes by default.
+INSTANTIATE_TYPED_TEST_SUITE_P(PcscReader, CardScenarios, PcscReader);
 
 // Every flavour of reader identifies an M1 card exactly: a storage card's
 // ATR names it.
@@ -93,76 +79,6 @@ TEST_P(EveryFlavour, M1CardIsFoundLoadedReadAndSelected) {
   EXPECT_EQ("15", ui.GetText(IDC_WRITE_SECTOR));
   EXPECT_EQ("3", ui.GetText(IDC_WRITE_BLOCK));
   EXPECT_EQ(kFactoryTrailer, ui.GetText(IDC_BLOCK_DATA));
-}
-
-TEST_F(PcscReader, WrittenBlockReadsBack) {
-  Open("m1");
-  dlg.OnFindCard();
-  dlg.OnLoadKeyA();
-  Write(2, 1, "0123456789abcdef0123456789ABCDEF");
-  EXPECT_EQ((std::vector<std::string>{"扇区[02]:校验密码[A]成功！",
-                                      "扇区[02],块[1]:写卡成功  0123456789abcdef0123456789ABCDEF"}),
-            WriteLines());
-  dlg.OnReadCard();
-  ASSERT_EQ(80u, ReadLines().size());
-  EXPECT_EQ("块[1]:0123456789ABCDEF0123456789ABCDEF", ReadLines()[12]);
-}
-
-TEST_F(PcscReader, ManufacturerBlockRefusesTheWrite) {
-  Open("m1");
-  dlg.OnFindCard();
-  dlg.OnLoadKeyA();
-  Write(0, 0, kZeros);
-  EXPECT_EQ((std::vector<std::string>{"扇区[00]:校验密码[A]成功！", "写扇区[00]第[0]块失败！"}),
-            WriteLines());
-  // The refusal left the card idle, and it is found again unchanged.
-  dlg.OnFindCard();
-  dlg.OnReadCard();
-  ASSERT_EQ(80u, ReadLines().size());
-  EXPECT_EQ(0u, ReadLines()[1].rfind("块[0]:3A5C7E91", 0)) << ReadLines()[1];
-}
-
-TEST_F(PcscReader, KeyBFailsWhereTheTransportConfigurationMakesItReadable) {
-  Open("m1");
-  dlg.OnFindCard();
-  dlg.OnLoadKeyB();
-  EXPECT_EQ("装载B密钥成功", ui.GetText(IDC_STATUS));
-  dlg.OnReadCard();
-  ASSERT_EQ(16u, ReadLines().size());
-  EXPECT_EQ("扇区[00]:校验密码[B]失败！", ReadLines()[0]);
-  EXPECT_EQ("扇区[15]:校验密码[B]失败！", ui.GetText(IDC_STATUS));
-}
-
-TEST_F(PcscReader, TrailerWriteChangesKeyAAndTheOldKeyFailsFromThatSectorOn) {
-  Open("m1");
-  dlg.OnFindCard();
-  dlg.OnLoadKeyA();
-  Write(1, 3, "A0A1A2A3A4A5FF078069FFFFFFFFFFFF");
-  EXPECT_EQ("扇区[01],块[3]:写卡成功  A0A1A2A3A4A5FF078069FFFFFFFFFFFF", WriteLines().at(1));
-
-  dlg.OnReadCard();
-  // The failed authentication leaves the card idle, so every later sector
-  // fails as well: 16 lines plus four for sector 0.
-  ASSERT_EQ(20u, ReadLines().size());
-  EXPECT_EQ("扇区[01]:校验密码[A]失败！", ReadLines()[5]);
-  EXPECT_EQ("扇区[15]:校验密码[A]失败！", ReadLines()[19]);
-
-  dlg.OnFindCard();
-  ui.Type(IDC_KEY, "A0A1A2A3A4A5");
-  dlg.OnLoadKeyA();
-  Write(1, 1, "11111111111111111111111111111111");
-  EXPECT_EQ("扇区[01],块[1]:写卡成功  11111111111111111111111111111111", WriteLines().at(1));
-}
-
-TEST_F(PcscReader, MalformedTrailerNeverReachesTheCard) {
-  Open("m1");
-  dlg.OnFindCard();
-  dlg.OnLoadKeyA();
-  Write(4, 3, "FFFFFFFFFFFF000000FFFFFFFFFFFFFF");
-  EXPECT_EQ("扇区[04]控制位格式错误，写入会永久锁死该扇区", ui.GetText(IDC_STATUS));
-  dlg.OnReadCard();
-  ASSERT_EQ(80u, ReadLines().size());
-  EXPECT_EQ("块[3]:" + kFactoryTrailer, ReadLines()[24]);
 }
 
 TEST_F(PcscReader, CpuCardIsIdentifiedWithItsAtsByEitherExactWay) {

@@ -1,0 +1,125 @@
+#pragma once
+// Card-command scenarios that must come out the same on any dcrf32. The
+// virtual reader's and the PC/SC library's test programs each run them
+// with a fixture derived from CardTestWindow whose Open(card) opens the
+// reader with a card of that preset in its field.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cardtest/card_test_dlg.h"
+#include "cardtest/resource.h"
+#include "dialog/memory_backend.h"
+
+// The main dialog on the in-memory window.
+class CardTestWindow : public ::testing::Test {
+ protected:
+  void ShowWindow() {
+    dlg.AttachBackend(&ui);
+    dlg.OnInitDialog();
+  }
+  void Write(int sector, int block, const std::string& data) {
+    ui.Type(IDC_WRITE_SECTOR, std::to_string(sector));
+    ui.Type(IDC_WRITE_BLOCK, std::to_string(block));
+    ui.Type(IDC_WRITE_DATA, data);
+    dlg.OnWriteCard();
+  }
+  const std::vector<std::string>& ReadLines() const { return ui.ListOf(IDC_READ_LIST).lines; }
+  const std::vector<std::string>& WriteLines() const { return ui.ListOf(IDC_WRITE_LIST).lines; }
+
+  dlg::MemoryBackend ui;
+  CCardTestDlg dlg;
+};
+
+const std::string kZeros(32, '0');
+const std::string kFactoryTrailer = "000000000000FF078069FFFFFFFFFFFF";  // key A reads as zeros
+
+template <typename Fixture>
+class CardScenarios : public Fixture {};
+TYPED_TEST_SUITE_P(CardScenarios);
+
+TYPED_TEST_P(CardScenarios, WrittenBlockReadsBack) {
+  this->Open("m1");
+  this->dlg.OnFindCard();
+  this->dlg.OnLoadKeyA();
+  this->Write(2, 1, "0123456789abcdef0123456789ABCDEF");
+  EXPECT_EQ((std::vector<std::string>{"扇区[02]:校验密码[A]成功！",
+                                      "扇区[02],块[1]:写卡成功  0123456789abcdef0123456789ABCDEF"}),
+            this->WriteLines());
+  this->dlg.OnReadCard();
+  ASSERT_EQ(80u, this->ReadLines().size());
+  EXPECT_EQ("块[1]:0123456789ABCDEF0123456789ABCDEF", this->ReadLines()[12]);
+  this->ui.ListSetSel(IDC_READ_LIST, 12);
+  this->dlg.OnSelchangeReadList();
+  EXPECT_EQ("2", this->ui.GetText(IDC_WRITE_SECTOR));
+  EXPECT_EQ("1", this->ui.GetText(IDC_WRITE_BLOCK));
+  EXPECT_EQ("0123456789ABCDEF0123456789ABCDEF", this->ui.GetText(IDC_BLOCK_DATA));
+}
+
+TYPED_TEST_P(CardScenarios, ManufacturerBlockRefusesTheWrite) {
+  this->Open("m1");
+  this->dlg.OnFindCard();
+  this->dlg.OnLoadKeyA();
+  this->Write(0, 0, kZeros);
+  EXPECT_EQ((std::vector<std::string>{"扇区[00]:校验密码[A]成功！", "写扇区[00]第[0]块失败！"}),
+            this->WriteLines());
+  EXPECT_EQ("写扇区[00]第[0]块失败！", this->ui.GetText(IDC_STATUS));
+  // The refusal left the card idle, and it is found again unchanged.
+  this->dlg.OnFindCard();
+  this->dlg.OnReadCard();
+  ASSERT_EQ(80u, this->ReadLines().size());
+  EXPECT_EQ(0u, this->ReadLines()[1].rfind("块[0]:3A5C7E91", 0)) << this->ReadLines()[1];
+}
+
+TYPED_TEST_P(CardScenarios, KeyBFailsWhereTheTransportConfigurationMakesItReadable) {
+  this->Open("m1");
+  this->dlg.OnFindCard();
+  this->dlg.OnLoadKeyB();
+  EXPECT_EQ("装载B密钥成功", this->ui.GetText(IDC_STATUS));
+  this->dlg.OnReadCard();
+  ASSERT_EQ(16u, this->ReadLines().size());
+  EXPECT_EQ("扇区[00]:校验密码[B]失败！", this->ReadLines()[0]);
+  EXPECT_EQ("扇区[15]:校验密码[B]失败！", this->ui.GetText(IDC_STATUS));
+  EXPECT_EQ("15", this->ui.GetText(IDC_WRITE_SECTOR));
+  EXPECT_EQ("0", this->ui.GetText(IDC_WRITE_BLOCK));
+  EXPECT_EQ("扇区[15]:校验密码[B]失败！", this->ui.GetText(IDC_BLOCK_DATA));
+}
+
+TYPED_TEST_P(CardScenarios, TrailerWriteChangesKeyAAndTheOldKeyFailsFromThatSectorOn) {
+  this->Open("m1");
+  this->dlg.OnFindCard();
+  this->dlg.OnLoadKeyA();
+  this->Write(1, 3, "A0A1A2A3A4A5FF078069FFFFFFFFFFFF");
+  EXPECT_EQ("扇区[01],块[3]:写卡成功  A0A1A2A3A4A5FF078069FFFFFFFFFFFF", this->WriteLines().at(1));
+
+  this->dlg.OnReadCard();
+  // The failed authentication leaves the card idle, so every later sector
+  // fails as well: 16 lines plus four for sector 0.
+  ASSERT_EQ(20u, this->ReadLines().size());
+  EXPECT_EQ("扇区[01]:校验密码[A]失败！", this->ReadLines()[5]);
+  EXPECT_EQ("扇区[15]:校验密码[A]失败！", this->ReadLines()[19]);
+
+  // With the new key the sector takes writes again once the card is found.
+  this->dlg.OnFindCard();
+  this->ui.Type(IDC_KEY, "A0A1A2A3A4A5");
+  this->dlg.OnLoadKeyA();
+  this->Write(1, 1, "11111111111111111111111111111111");
+  EXPECT_EQ("扇区[01],块[1]:写卡成功  11111111111111111111111111111111", this->WriteLines().at(1));
+}
+
+TYPED_TEST_P(CardScenarios, MalformedTrailerNeverReachesTheCard) {
+  this->Open("m1");
+  this->dlg.OnFindCard();
+  this->dlg.OnLoadKeyA();
+  this->Write(4, 3, "FFFFFFFFFFFF000000FFFFFFFFFFFFFF");
+  EXPECT_EQ("扇区[04]控制位格式错误，写入会永久锁死该扇区", this->ui.GetText(IDC_STATUS));
+  this->dlg.OnReadCard();
+  ASSERT_EQ(80u, this->ReadLines().size());
+  EXPECT_EQ("块[3]:" + kFactoryTrailer, this->ReadLines()[24]);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(CardScenarios, WrittenBlockReadsBack, ManufacturerBlockRefusesTheWrite,
+                            KeyBFailsWhereTheTransportConfigurationMakesItReadable,
+                            TrailerWriteChangesKeyAAndTheOldKeyFailsFromThatSectorOn,
+                            MalformedTrailerNeverReachesTheCard);
