@@ -2,7 +2,8 @@
 // Card-command scenarios that must come out the same on any dcrf32. The
 // virtual reader's and the PC/SC library's test programs each run them
 // with a fixture derived from CardTestWindow whose Open(card) opens the
-// reader with a card of that preset in its field.
+// reader with a card of that preset ("none": an empty field) in its field,
+// and whose MakeReaderAbsent() makes the next opening find no reader.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +12,7 @@
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/resource.h"
 #include "dialog/memory_backend.h"
+#include "reader/reader.h"
 
 // The main dialog on the in-memory window.
 class CardTestWindow : public ::testing::Test {
@@ -119,7 +121,31 @@ TYPED_TEST_P(CardScenarios, MalformedTrailerNeverReachesTheCard) {
   EXPECT_EQ("块[3]:" + kFactoryTrailer, this->ReadLines()[24]);
 }
 
+TYPED_TEST_P(CardScenarios, EmptyFieldFailsAtTheRequest) {
+  this->Open("none");
+  this->dlg.OnFindCard();
+  EXPECT_EQ("dc_request获取ATQA失败", this->ui.GetText(IDC_STATUS));
+  this->dlg.OnLoadKeyA();
+  EXPECT_EQ("装载A密钥成功", this->ui.GetText(IDC_STATUS));
+  this->dlg.OnReadCard();
+  EXPECT_EQ(16u, this->ReadLines().size());
+  this->dlg.OnWriteCard();
+  EXPECT_TRUE(this->WriteLines().empty());
+}
+
+TYPED_TEST_P(CardScenarios, AbsentReaderFailsToOpenAndLaterCommandsFailCleanly) {
+  this->MakeReaderAbsent();
+  this->dlg.OnOpenReader();
+  EXPECT_EQ("读卡器打开失败了，自己找找问题哦", this->ui.GetText(IDC_STATUS));
+  EXPECT_LE(g_hReader, 0);
+  this->dlg.OnFindCard();
+  EXPECT_EQ("dc_reset卡片复位失败", this->ui.GetText(IDC_STATUS));
+  this->dlg.OnLoadKeyA();
+  EXPECT_EQ("装载第0扇区A密钥失败", this->ui.GetText(IDC_STATUS));
+}
+
 REGISTER_TYPED_TEST_SUITE_P(CardScenarios, WrittenBlockReadsBack, ManufacturerBlockRefusesTheWrite,
                             KeyBFailsWhereTheTransportConfigurationMakesItReadable,
                             TrailerWriteChangesKeyAAndTheOldKeyFailsFromThatSectorOn,
-                            MalformedTrailerNeverReachesTheCard);
+                            MalformedTrailerNeverReachesTheCard, EmptyFieldFailsAtTheRequest,
+                            AbsentReaderFailsToOpenAndLaterCommandsFailCleanly);

@@ -37,6 +37,7 @@ class VirtualReader : public CardTestWindow {
     dlg.OnOpenReader();
     ASSERT_EQ("打开成功了", ui.GetText(IDC_STATUS));
   }
+  void MakeReaderAbsent() { setenv("DCRF32_SIM_READER", "absent", 1); }
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(VirtualReader, CardScenarios, VirtualReader);
@@ -101,27 +102,4 @@ TEST_F(VirtualReader, CompositeCardIsReactivatedForTheSectorCommands) {
   EXPECT_EQ(80u, ReadLines().size());
   Write(3, 2, "22222222222222222222222222222222");
   EXPECT_EQ("扇区[03],块[2]:写卡成功  22222222222222222222222222222222", WriteLines().at(1));
-}
-
-TEST_F(VirtualReader, EmptyFieldFailsAtTheRequest) {
-  Open("none");
-  dlg.OnFindCard();
-  EXPECT_EQ("dc_request获取ATQA失败", ui.GetText(IDC_STATUS));
-  dlg.OnLoadKeyA();
-  EXPECT_EQ("装载A密钥成功", ui.GetText(IDC_STATUS));
-  dlg.OnReadCard();
-  EXPECT_EQ(16u, ReadLines().size());
-  dlg.OnWriteCard();
-  EXPECT_TRUE(WriteLines().empty());
-}
-
-TEST_F(VirtualReader, AbsentReaderFailsToOpenAndLaterCommandsFailCleanly) {
-  setenv("DCRF32_SIM_READER", "absent", 1);
-  dlg.OnOpenReader();
-  EXPECT_EQ("读卡器打开失败了，自己找找问题哦", ui.GetText(IDC_STATUS));
-  EXPECT_LE(g_hReader, 0);
-  dlg.OnFindCard();
-  EXPECT_EQ("dc_reset卡片复位失败", ui.GetText(IDC_STATUS));
-  dlg.OnLoadKeyA();
-  EXPECT_EQ("装载第0扇区A密钥失败", ui.GetText(IDC_STATUS));
 }
