@@ -49,4 +49,24 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   bool ActivateCard(Activation& activation, const char* unknownFormat);
   bool FindCardFailed(const char* message);
   void LoadKey(int keyMode);
+
+  // A MIFARE Classic card that refuses an authentication or a command drops
+  // back to idle and answers nothing until it is activated again. These
+  // track that, so the next authentication can bring the card back first.
+  // Authenticates the sector with the current key mode; a refusal leaves
+  // the card idle.
+  bool Authenticate(int sector);
+  // Reads one block into `hex` (33 characters); a refusal leaves the card idle.
+  bool ReadBlock(int address, char* hex);
+  // When the card was left idle: request, anticollision and select again,
+  // and true only if the card that answers is the one find card found. On
+  // false the status line asks for a new find card and the command stops.
+  bool WakeCardIfIdle();
+  // One sector of the read-out into the read list; false once the command
+  // has to stop because the card is gone or another one answers.
+  bool ReadSector(int sector, char letter);
+
+  bool m_bCardFound = false;  // find card got as far as a selected card
+  uint32_t m_nFoundSerial = 0;
+  bool m_bCardIdle = false;   // the card refused something since then
 };

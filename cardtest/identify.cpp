@@ -71,6 +71,8 @@ bool Succeeded(int16_t status) {
 
 bool CCardTestDlg::ActivateCard(Activation& a, const char* unknownFormat) {
   const ReaderApi& reader = Reader();
+  // Until the select below, the card is in no state to authenticate.
+  m_bCardIdle = true;
   if (!Succeeded(reader.dc_reset(g_hReader, 10))) return FindCardFailed("dc_reset卡片复位失败");
   if (!Succeeded(reader.dc_config_card(g_hReader, 'A'))) return FindCardFailed("dc_config_card设置卡片失败");
   if (!Succeeded(reader.dc_request(g_hReader, 1, &a.tagType))) return FindCardFailed("dc_request获取ATQA失败");
@@ -84,6 +86,9 @@ bool CCardTestDlg::ActivateCard(Activation& a, const char* unknownFormat) {
   m_strSak = SakText(sak, &a.conversions);
   m_strStatus = "获取SAK成功";
   m_strCardType = CardType(sak, unknownFormat);
+  m_bCardFound = true;
+  m_nFoundSerial = a.serial;
+  m_bCardIdle = false;
   return true;
 }
 
@@ -102,6 +107,7 @@ void CCardTestDlg::OnFindCard() {
 
   m_strStatus.clear();
   m_strCardType.clear();
+  m_bCardFound = false;
 
   // First activation and identification.
   if (!ActivateCard(activation, "sak:%x    不识别")) return;

@@ -29,35 +29,43 @@ void AppendLine(dlg::CListBox& list, const std::string& text, LineKind kind, int
 }  // namespace
 
 void CCardTestDlg::OnReadCard() {
-  char data[33];
-  std::memset(data, 0, sizeof data);
   const char letter = KeyLetter(m_nKeyMode);
   m_lstRead.ResetContent();
+  for (int sector = 0; sector < kSectors; ++sector)
+    if (!ReadSector(sector, letter)) break;
+  OnSelchangeReadList();
+}
 
-  for (int sector = 0; sector < kSectors; ++sector) {
-    int16_t status = Reader().dc_authentication(g_hReader, static_cast<uint8_t>(m_nKeyMode), static_cast<uint8_t>(sector));
-    ReaderPause();
-    if (status != 0) {
-      m_strStatus = Format("扇区[%02d]:校验密码[%c]失败！", sector, letter);
-      AppendLine(m_lstRead, m_strStatus, kAuthFailed, sector, 0);
+bool CCardTestDlg::ReadSector(int sector, char letter) {
+  char data[33];
+  std::memset(data, 0, sizeof data);
+
+  if (!WakeCardIfIdle()) return false;
+  if (!Authenticate(sector)) {
+    m_strStatus = Format("扇区[%02d]:校验密码[%c]失败！", sector, letter);
+    AppendLine(m_lstRead, m_strStatus, kAuthFailed, sector, 0);
+    UpdateData(false);
+    return true;
+  }
+  AppendLine(m_lstRead, Format("扇区[%02d]:校验密码[%c]成功！", sector, letter), kAuthOk, sector, 0);
+  for (int block = 0; block < kBlocksPerSector; ++block) {
+    // A block the key may not read leaves the card idle: the sector's other
+    // blocks need the card back and the sector authenticated again.
+    bool read = true;
+    if (m_bCardIdle) {
+      if (!WakeCardIfIdle()) return false;
+      read = Authenticate(sector);
+    }
+    if (!read || !ReadBlock(BlockAddress(sector, block), data)) {
+      m_strStatus = Format("读扇区[%02d]第[%d]块失败！", sector, block);
+      AppendLine(m_lstRead, m_strStatus, kBlockLine, sector, block);
       UpdateData(false);
       continue;
     }
-    AppendLine(m_lstRead, Format("扇区[%02d]:校验密码[%c]成功！", sector, letter), kAuthOk, sector, 0);
-    for (int block = 0; block < kBlocksPerSector; ++block) {
-      status = Reader().dc_read_hex(g_hReader, BlockAddress(sector, block), data);
-      ReaderPause();
-      if (status != 0) {
-        m_strStatus = Format("读扇区[%02d]第[%d]块失败！", sector, block);
-        AppendLine(m_lstRead, m_strStatus, kBlockLine, sector, block);
-        UpdateData(false);
-        continue;
-      }
-      data[32] = '\0';
-      AppendLine(m_lstRead, Format("块[%d]:%s", block, data), kBlockLine, sector, block);
-    }
+    data[32] = '\0';
+    AppendLine(m_lstRead, Format("块[%d]:%s", block, data), kBlockLine, sector, block);
   }
-  OnSelchangeReadList();
+  return true;
 }
 
 void CCardTestDlg::OnSelchangeReadList() {

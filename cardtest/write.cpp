@@ -42,9 +42,8 @@ void CCardTestDlg::OnWriteCard() {
     }
   }
 
-  int16_t status = Reader().dc_authentication(g_hReader, static_cast<uint8_t>(m_nKeyMode), static_cast<uint8_t>(m_nSector));
-  ReaderPause();
-  if (status != 0) {
+  if (!WakeCardIfIdle()) return;
+  if (!Authenticate(m_nSector)) {
     m_strStatus = Format("扇区[%02d]:校验密码[%c]失败！", m_nSector, letter);
     UpdateData(false);
     return;
@@ -52,9 +51,10 @@ void CCardTestDlg::OnWriteCard() {
   m_lstWrite.AddString(Format("扇区[%02d]:校验密码[%c]成功！", m_nSector, letter));
   m_lstWrite.SetCurSel(m_lstWrite.GetCount() - 1);
 
-  status = Reader().dc_write_hex(g_hReader, BlockAddress(m_nSector, m_nBlock), data);
+  int16_t status = Reader().dc_write_hex(g_hReader, BlockAddress(m_nSector, m_nBlock), data);
   ReaderPause();
   if (status != 0) {
+    m_bCardIdle = true;
     m_strStatus = Format("写扇区[%02d]第[%d]块失败！", m_nSector, m_nBlock);
     m_lstWrite.AddString(m_strStatus);
   } else {

@@ -88,26 +88,41 @@ TYPED_TEST_P(CardScenarios, KeyBFailsWhereTheTransportConfigurationMakesItReadab
   EXPECT_EQ("扇区[15]:校验密码[B]失败！", this->ui.GetText(IDC_BLOCK_DATA));
 }
 
-TYPED_TEST_P(CardScenarios, TrailerWriteChangesKeyAAndTheOldKeyFailsFromThatSectorOn) {
+TYPED_TEST_P(CardScenarios, SectorWithAnotherKeyFailsAloneAndTheNewKeyWritesIt) {
   this->Open("m1");
   this->dlg.OnFindCard();
   this->dlg.OnLoadKeyA();
   this->Write(1, 3, "A0A1A2A3A4A5FF078069FFFFFFFFFFFF");
   EXPECT_EQ("扇区[01],块[3]:写卡成功  A0A1A2A3A4A5FF078069FFFFFFFFFFFF", this->WriteLines().at(1));
 
+  // The refusal leaves the card idle; it is woken before sector 2.
   this->dlg.OnReadCard();
-  // The failed authentication leaves the card idle, so every later sector
-  // fails as well: 16 lines plus four for sector 0.
-  ASSERT_EQ(20u, this->ReadLines().size());
+  ASSERT_EQ(16u + 4 * 15, this->ReadLines().size());
   EXPECT_EQ("扇区[01]:校验密码[A]失败！", this->ReadLines()[5]);
-  EXPECT_EQ("扇区[15]:校验密码[A]失败！", this->ReadLines()[19]);
+  EXPECT_EQ("扇区[02]:校验密码[A]成功！", this->ReadLines()[6]);
+  EXPECT_EQ("块[3]:" + kFactoryTrailer, this->ReadLines()[75]);
 
-  // With the new key the sector takes writes again once the card is found.
-  this->dlg.OnFindCard();
+  // A write refused for the wrong key, then the right key: no find card between.
+  this->Write(1, 1, "11111111111111111111111111111111");
+  EXPECT_EQ("扇区[01]:校验密码[A]失败！", this->ui.GetText(IDC_STATUS));
   this->ui.Type(IDC_KEY, "A0A1A2A3A4A5");
   this->dlg.OnLoadKeyA();
   this->Write(1, 1, "11111111111111111111111111111111");
   EXPECT_EQ("扇区[01],块[1]:写卡成功  11111111111111111111111111111111", this->WriteLines().at(1));
+}
+
+TYPED_TEST_P(CardScenarios, BlockTheKeyMayNotReadFailsAlone) {
+  this->Open("m1");
+  this->dlg.OnFindCard();
+  this->dlg.OnLoadKeyA();
+  // Block 0 of sector 5 readable with key B only.
+  this->Write(5, 3, "FFFFFFFFFFFFEF069169FFFFFFFFFFFF");
+  this->dlg.OnReadCard();
+  ASSERT_EQ(80u, this->ReadLines().size());
+  EXPECT_EQ("读扇区[05]第[0]块失败！", this->ReadLines()[26]);
+  EXPECT_EQ("块[1]:" + kZeros, this->ReadLines()[27]);
+  EXPECT_EQ("块[3]:000000000000EF069169FFFFFFFFFFFF", this->ReadLines()[29]);
+  EXPECT_EQ("扇区[06]:校验密码[A]成功！", this->ReadLines()[30]);
 }
 
 TYPED_TEST_P(CardScenarios, MalformedTrailerNeverReachesTheCard) {
@@ -127,8 +142,10 @@ TYPED_TEST_P(CardScenarios, EmptyFieldFailsAtTheRequest) {
   EXPECT_EQ("dc_request获取ATQA失败", this->ui.GetText(IDC_STATUS));
   this->dlg.OnLoadKeyA();
   EXPECT_EQ("装载A密钥成功", this->ui.GetText(IDC_STATUS));
+  // No card was found: the sector commands ask for one and try nothing.
   this->dlg.OnReadCard();
-  EXPECT_EQ(16u, this->ReadLines().size());
+  EXPECT_TRUE(this->ReadLines().empty());
+  EXPECT_EQ("卡片已更换或已离开，请重新寻卡", this->ui.GetText(IDC_STATUS));
   this->dlg.OnWriteCard();
   EXPECT_TRUE(this->WriteLines().empty());
 }
@@ -146,6 +163,6 @@ TYPED_TEST_P(CardScenarios, AbsentReaderFailsToOpenAndLaterCommandsFailCleanly) 
 
 REGISTER_TYPED_TEST_SUITE_P(CardScenarios, WrittenBlockReadsBack, ManufacturerBlockRefusesTheWrite,
                             KeyBFailsWhereTheTransportConfigurationMakesItReadable,
-                            TrailerWriteChangesKeyAAndTheOldKeyFailsFromThatSectorOn,
+                            SectorWithAnotherKeyFailsAloneAndTheNewKeyWritesIt, BlockTheKeyMayNotReadFailsAlone,
                             MalformedTrailerNeverReachesTheCard, EmptyFieldFailsAtTheRequest,
                             AbsentReaderFailsToOpenAndLaterCommandsFailCleanly);

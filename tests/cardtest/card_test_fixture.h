@@ -45,6 +45,12 @@ class CardTest : public ::testing::Test {
     shownAtStart = dlg.shows;
     reader.log.clear();
   }
+  // Finds the fake's card, so a refusal can be followed by waking it; the
+  // counts start after it.
+  void FindTheCard() {
+    dlg.OnFindCard();
+    Mark();
+  }
   // Puts fields on screen as an earlier command would have left them.
   void ShowFields() {
     dlg.UpdateData(false);

@@ -109,6 +109,15 @@ int16_t FakeReader::Status(const std::string& call) {
     if (rule.occurrence == 0 || rule.occurrence == rule.seen) fails = true;
   }
   if (failIf && failIf(call)) fails = true;
+  auto is = [&call](const char* function) { return call.rfind(function, 0) == 0; };
+  if (is("dc_authentication(") || is("dc_read_hex(") || is("dc_write_hex(")) {
+    fails = fails || idle;
+    if (fails) idle = true;
+  } else if (is("dc_reset(")) {
+    idle = true;
+  } else if (is("dc_select(") && !fails) {
+    idle = false;
+  }
   return fails ? -3 : 0;
 }
 

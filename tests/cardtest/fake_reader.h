@@ -26,6 +26,9 @@ class FakeReader {
   uint8_t sak = 0x08;
   std::string ats = "0578807002";
   std::map<int, std::string> blocks;  // block address -> 32 digits; others: BlockText()
+  // Like a real card, one that refused an authentication, read or write (or
+  // whose field was reset) answers none of them until it is selected again.
+  bool idle = false;
 
   // Failures: a call fails when its logged text starts with `prefix`; with
   // an occurrence, only that (1-based) match of the prefix fails.

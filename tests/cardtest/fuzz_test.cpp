@@ -123,10 +123,21 @@ TEST_F(RandomSequences, KeepTheirInvariants) {
           break;
         case 6: {
           dlg.OnCommand(IDC_READ_CARD, dlg::kButtonClicked);
-          // Each authentication that succeeded is followed by four reads.
-          const size_t authenticated = reader.CallsOf("dc_read_hex").size() / 4;
-          EXPECT_EQ(16u, reader.CallsOf("dc_authentication").size());
-          EXPECT_EQ(16 + 4 * authenticated, static_cast<size_t>(ui.ListCount(IDC_READ_LIST)));
+          // One line per sector and four more per sector that authenticated,
+          // unless the card went and the read-out stopped early.
+          size_t sectors = 0, authenticated = 0;
+          for (const std::string& line : ui.ListOf(IDC_READ_LIST).lines) {
+            if (line.rfind("扇区[", 0) != 0) continue;
+            ++sectors;
+            if (line.find("成功") != std::string::npos) ++authenticated;
+          }
+          const size_t lines = static_cast<size_t>(ui.ListCount(IDC_READ_LIST));
+          if (ui.GetText(IDC_STATUS) == "卡片已更换或已离开，请重新寻卡") {
+            EXPECT_LE(lines, sectors + 4 * authenticated);
+          } else {
+            EXPECT_EQ(16u, sectors);
+            EXPECT_EQ(16 + 4 * authenticated, lines);
+          }
           EXPECT_EQ(ui.ListCount(IDC_READ_LIST) - 1, ui.ListOf(IDC_READ_LIST).selected);
           break;
         }

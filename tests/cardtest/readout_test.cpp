@@ -42,12 +42,16 @@ TEST_F(ReadCard, EverySectorReadsIntoEightyLinesAndSelectsTheLastBlock) {
   EXPECT_EQ(1, Shows());
 }
 
-TEST_F(ReadCard, NoSectorAuthenticatesLeavesSixteenFailureLines) {
+TEST_F(ReadCard, NoSectorAuthenticatesLeavesSixteenFailureLinesWakingTheCardBeforeEach) {
+  FindTheCard();
   reader.Fail("dc_authentication");
   dlg.OnReadCard();
-  std::vector<std::string> expected;
-  for (int s = 0; s < 16; ++s) expected.push_back(Auth(s));
+  std::vector<std::string> expected{Auth(0)};
+  for (int s = 1; s < 16; ++s) {
+    expected.insert(expected.end(), {"dc_request(7,1)", "dc_anticoll(7,0)", "dc_select(7,2440977466)", Auth(s)});
+  }
   EXPECT_EQ(expected, reader.Calls());
+  EXPECT_TRUE(reader.PausedAfterEveryCall());
 
   const auto& lines = Lines(IDC_READ_LIST);
   ASSERT_EQ(16u, lines.size());
@@ -62,7 +66,27 @@ TEST_F(ReadCard, NoSectorAuthenticatesLeavesSixteenFailureLines) {
   EXPECT_EQ(17, Shows());  // one per failure, one for the selection
 }
 
+TEST_F(ReadCard, AnotherCardOrNoneAnsweringStopsTheReadOut) {
+  FindTheCard();
+  reader.Fail(Auth(2));
+  reader.serial = 0x01020304;
+  dlg.OnReadCard();
+  EXPECT_EQ(11u, Lines(IDC_READ_LIST).size());
+  EXPECT_EQ("卡片已更换或已离开，请重新寻卡", ui.GetText(IDC_STATUS));
+  EXPECT_TRUE(reader.CallsOf("dc_select").empty());
+  EXPECT_EQ(3u, reader.CallsOf("dc_authentication").size());
+
+  // The card that went idle is still idle: the next command tries again,
+  // and an empty field stops it the same way.
+  reader.Fail("dc_request");
+  Mark();
+  dlg.OnWriteCard();
+  EXPECT_EQ((std::vector<std::string>{"dc_request(7,1)"}), reader.Calls());
+  EXPECT_EQ("卡片已更换或已离开，请重新寻卡", ui.GetText(IDC_STATUS));
+}
+
 TEST_F(ReadCard, FailedBlockReadIsReportedAndTheSectorGoesOn) {
+  FindTheCard();
   reader.Fail(Read(5));
   dlg.OnReadCard();
   const auto& lines = Lines(IDC_READ_LIST);
@@ -70,12 +94,14 @@ TEST_F(ReadCard, FailedBlockReadIsReportedAndTheSectorGoesOn) {
   EXPECT_EQ("读扇区[01]第[1]块失败！", lines[7]);
   EXPECT_EQ("块[2]:" + FakeReader::BlockText(6), lines[8]);
   EXPECT_EQ("读扇区[01]第[1]块失败！", ui.GetText(IDC_STATUS));
-  EXPECT_EQ(16u, reader.CallsOf("dc_authentication").size());
+  // The sector is authenticated again for the blocks after the refusal.
+  EXPECT_EQ(17u, reader.CallsOf("dc_authentication").size());
   EXPECT_EQ(64u, reader.CallsOf("dc_read_hex").size());
   EXPECT_EQ(2, Shows());
 }
 
 TEST_F(ReadCard, PartialReadOutHasSixteenPlusFourLinesPerAuthenticatedSector) {
+  FindTheCard();
   reader.Fail(Auth(2));
   reader.Fail(Auth(9));
   dlg.OnReadCard();
@@ -166,6 +192,7 @@ TEST_F(SelectLine, AuthenticationLineWhoseFirstBlockFailedTakesThatMessage) {
 }
 
 TEST_F(SelectLine, LinesAfterAFailedSectorReportTheirOwnPosition) {
+  FindTheCard();
   reader.Fail(Auth(0));
   dlg.OnReadCard();
   // Line 1 is sector 1's authentication, line 5 its block 3, line 6 sector

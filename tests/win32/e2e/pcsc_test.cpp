@@ -52,7 +52,8 @@ TEST_F(PcscFolder, OpeningFailsCleanlyAndEveryCommandStillAnswers) {
   app_.Click(IDC_LOAD_KEY_A);
   EXPECT_EQ("装载第0扇区A密钥失败", app_.Text(IDC_STATUS));
   app_.Click(IDC_READ_CARD);
-  EXPECT_EQ(16u, app_.Lines(IDC_READ_LIST).size());
+  EXPECT_EQ(0u, app_.Lines(IDC_READ_LIST).size());
+  EXPECT_EQ("卡片已更换或已离开，请重新寻卡", app_.Text(IDC_STATUS));
   app_.Click(IDC_WRITE_CARD);
   EXPECT_EQ(0u, app_.Close());
 
