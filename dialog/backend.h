@@ -32,6 +32,14 @@ class Backend {
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned type) = 0;
   virtual void EndDialog(int result) = 0;
 
+  // A command runs between these two calls, which nest. Meanwhile what it
+  // changes reaches the controls once: when it ends, or before a message
+  // box or a focus change, so the user reads the box over an up-to-date
+  // window. Reading a control in between gives what the command set; a
+  // list's lines are there at once, only its selection waits.
+  virtual void BeginCommand() = 0;
+  virtual void EndCommand() = 0;
+
   // List boxes. Indexes from 0; ListGetSel answers -1 with no selection.
   virtual void ListReset(int id) = 0;
   virtual int ListAdd(int id, const std::string& line) = 0;

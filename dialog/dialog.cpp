@@ -140,7 +140,16 @@ void CDialog::OnCancel() { EndDialog(kIdCancel); }
 
 bool CDialog::OnCommand(int, int) { return false; }
 
-bool CDialog::OnWindowMessage(unsigned, uintptr_t, intptr_t, intptr_t*) { return false; }
+bool CDialog::RunCommand(int id, int notifyCode) {
+  if (!m_backend || (notifyCode != kButtonClicked && notifyCode != kListSelChange)) return OnCommand(id, notifyCode);
+  // Ends the command however the handler leaves, an exception included.
+  struct Scope {
+    Backend& backend;
+    explicit Scope(Backend& b) : backend(b) { backend.BeginCommand(); }
+    ~Scope() { backend.EndCommand(); }
+  } scope(*m_backend);
+  return OnCommand(id, notifyCode);
+}
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 

@@ -64,9 +64,6 @@ class CDialog {
   CDialog(const CDialog&) = delete;
   CDialog& operator=(const CDialog&) = delete;
 
-  // Runs the dialog modally on the platform's window system (Win32 only).
-  intptr_t DoModal();
-
   // Show (false) or collect (true); false when a validation failed.
   bool UpdateData(bool saveAndValidate = true);
 
@@ -83,17 +80,16 @@ class CDialog {
   Backend* GetBackend() const { return m_backend; }
   int TemplateId() const { return m_nIDTemplate; }
 
-  // Native window handle (HWND) while the Win32 back end runs it.
-  void* m_hWnd = nullptr;
-
   virtual bool OnInitDialog();
   virtual void OnOK();
   virtual void OnCancel();
   // A command from a control; true when handled.
   virtual bool OnCommand(int id, int notifyCode);
-  // Any other window message (Win32 back end); true when handled, with the
-  // dialog procedure's result in *result.
-  virtual bool OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam, intptr_t* result);
+  // A command as the window system delivers it. A click or a list
+  // selection may hold the thread for a second, so it runs as one command
+  // of the back end (see Backend::BeginCommand); other notifications (an
+  // edit's every keystroke) go straight to OnCommand.
+  bool RunCommand(int id, int notifyCode);
 
  protected:
   virtual void DoDataExchange(CDataExchange* pDX);

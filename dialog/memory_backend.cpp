@@ -49,18 +49,45 @@ const MemoryBackend::List& MemoryBackend::ListOf(int id) const {
 }
 
 std::string MemoryBackend::GetText(int id) const {
+  auto pending = pendingTexts_.find(id);
+  if (pending != pendingTexts_.end()) return pending->second;
   auto it = texts_.find(id);
   return it == texts_.end() ? std::string() : it->second;
 }
 
 void MemoryBackend::SetText(int id, const std::string& text) {
+  if (commands_ > 0) {
+    pendingTexts_[id] = text;
+    return;
+  }
   texts_[id] = text;
   ++setTextCounts_[id];
 }
 
+void MemoryBackend::SetFocus(int id) {
+  Settle();
+  focus_ = id;
+}
+
 int MemoryBackend::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
-  messageBoxes_.push_back({text, caption, type});
+  Settle();
+  messageBoxes_.push_back({text, caption, type, texts_});
   return kIdOk;
+}
+
+void MemoryBackend::EndCommand() {
+  if (--commands_ == 0) Settle();
+}
+
+void MemoryBackend::Settle() {
+  std::map<int, std::string> texts;
+  texts.swap(pendingTexts_);
+  for (const auto& text : texts) {
+    texts_[text.first] = text.second;
+    ++setTextCounts_[text.first];
+  }
+  for (const auto& selection : pendingSelections_) lists_[selection.first].selected = selection.second;
+  pendingSelections_.clear();
 }
 
 void MemoryBackend::EndDialog(int result) {
@@ -75,13 +102,24 @@ int MemoryBackend::ListAdd(int id, const std::string& line) {
   return static_cast<int>(list.lines.size()) - 1;
 }
 
+void MemoryBackend::ListReset(int id) {
+  lists_[id] = List();
+  pendingSelections_.erase(id);
+}
+
 void MemoryBackend::ListSetSel(int id, int index) {
   List& list = lists_[id];
   // As a list box: -1 clears the selection, an index past the end changes nothing.
-  if (index == -1)
-    list.selected = -1;
-  else if (InRange(list, index))
+  if (index != -1 && !InRange(list, index)) return;
+  if (commands_ > 0)
+    pendingSelections_[id] = index;
+  else
     list.selected = index;
+}
+
+int MemoryBackend::ListGetSel(int id) const {
+  auto pending = pendingSelections_.find(id);
+  return pending != pendingSelections_.end() ? pending->second : ListOf(id).selected;
 }
 
 std::string MemoryBackend::ListGetText(int id, int index) const {

@@ -15,6 +15,7 @@ class MemoryBackend : public Backend {
   struct MessageBoxCall {
     std::string text, caption;
     unsigned type;
+    std::map<int, std::string> texts;  // the controls' texts while it showed
   };
   struct List {
     std::vector<std::string> lines;
@@ -38,14 +39,16 @@ class MemoryBackend : public Backend {
   std::string GetText(int id) const override;
   void SetText(int id, const std::string& text) override;
   void SetTextLimit(int id, int chars) override { limits_[id] = chars; }
-  void SetFocus(int id) override { focus_ = id; }
+  void SetFocus(int id) override;
   int MessageBox(const std::string& text, const std::string& caption, unsigned type) override;
   void EndDialog(int result) override;
-  void ListReset(int id) override { lists_[id] = List(); }
+  void BeginCommand() override { ++commands_; }
+  void EndCommand() override;
+  void ListReset(int id) override;
   int ListAdd(int id, const std::string& line) override;
   int ListCount(int id) const override { return static_cast<int>(ListOf(id).lines.size()); }
   void ListSetSel(int id, int index) override;
-  int ListGetSel(int id) const override { return ListOf(id).selected; }
+  int ListGetSel(int id) const override;
   std::string ListGetText(int id, int index) const override;
   void ListSetData(int id, int index, intptr_t data) override;
   intptr_t ListGetData(int id, int index) const override;
@@ -56,6 +59,11 @@ class MemoryBackend : public Backend {
   std::map<int, int> setTextCounts_;
   std::map<int, List> lists_;
   std::vector<MessageBoxCall> messageBoxes_;
+  // Within a command: what it set, not yet on the controls.
+  int commands_ = 0;
+  std::map<int, std::string> pendingTexts_;
+  std::map<int, int> pendingSelections_;
+  void Settle();
   int focus_ = 0;
   bool ended_ = false;
   int endResult_ = 0;

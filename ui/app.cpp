@@ -33,7 +33,7 @@ bool CCardTestApp::InitInstance() {
 
   CCardTestWindow dlg;
   m_pMainWnd = &dlg;
-  dlg.DoModal();
+  dlg::DoModal(dlg);
   m_pMainWnd = nullptr;
   return false;
 }

@@ -1,7 +1,6 @@
 #include "ui/card_test_window.h"
 
 #include "cardtest/resource.h"
-#include "dialog/win32/win32_backend.h"
 #include "ui/about_dlg.h"
 
 CCardTestWindow::CCardTestWindow()
@@ -37,14 +36,14 @@ bool CCardTestWindow::OnWindowMessage(unsigned message, uintptr_t wParam, intptr
       *result = reinterpret_cast<intptr_t>(OnQueryDragIcon());
       return true;
   }
-  return CCardTestDlg::OnWindowMessage(message, wParam, lParam, result);
+  return false;
 }
 
 bool CCardTestWindow::OnSysCommand(UINT id) {
   // The low four bits of a system command are the system's own.
   if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
   CAboutDlg about;
-  about.DoModal();
+  dlg::DoModal(about);
   return true;
 }
 

@@ -6,8 +6,9 @@
 #include "dialog/win32/windows_h.h"
 
 #include "cardtest/card_test_dlg.h"
+#include "dialog/win32/win32_backend.h"
 
-class CCardTestWindow : public CCardTestDlg {
+class CCardTestWindow : public CCardTestDlg, public dlg::WindowMessageHandler {
  public:
   CCardTestWindow();
 
@@ -18,7 +19,7 @@ class CCardTestWindow : public CCardTestDlg {
   HICON m_hIcon;
 
  protected:
-  HWND Hwnd() const { return static_cast<HWND>(m_hWnd); }
+  HWND Hwnd() const { return dlg::DialogWindow(*this); }
 
   bool OnSysCommand(UINT id);
   bool OnPaint();

@@ -1,5 +1,5 @@
-// CDialog::DoModal on Win32: one static dialog procedure for every dialog,
-// which finds its C++ object through the window's DWLP_USER slot.
+// DoModal on Win32: one static dialog procedure for every dialog, which
+// finds its C++ object through the window's DWLP_USER slot.
 #include "dialog/win32/win32_backend.h"
 
 #include <commctrl.h>
@@ -16,6 +16,7 @@ HINSTANCE g_resourceModule = nullptr;
 // dialog) and the innermost one owns the next.
 struct ModalRun {
   CDialog* dialog;
+  WindowMessageHandler* handler;  // the dialog, when it handles window messages
   ModalRun* outer;
   Win32Backend backend;
   std::exception_ptr error;
@@ -56,17 +57,10 @@ INT_PTR Dispatch(ModalRun& run, HWND hDlg, UINT message, WPARAM wParam, LPARAM l
       dialog.OnCancel();
       return TRUE;
     }
-    // A click or a list selection may run a command that holds the thread
-    // for a second; other notifications (an edit's every keystroke) are
-    // too small to change the cursor for.
-    if (code == BN_CLICKED || code == LBN_SELCHANGE) {
-      Win32Backend::Command command(run.backend);
-      return dialog.OnCommand(id, code) ? TRUE : FALSE;
-    }
-    return dialog.OnCommand(id, code) ? TRUE : FALSE;
+    return dialog.RunCommand(id, code) ? TRUE : FALSE;
   }
   intptr_t result = 0;
-  if (!dialog.OnWindowMessage(message, wParam, lParam, &result)) {
+  if (!run.handler || !run.handler->OnWindowMessage(message, wParam, lParam, &result)) {
     // A list box that passes its keys to the parent reads an unanswered
     // question (0) as "go to line 0"; -1 asks for its own handling.
     if (message == WM_VKEYTOITEM || message == WM_CHARTOITEM) return -1;
@@ -82,7 +76,6 @@ INT_PTR CALLBACK DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lPara
     auto* run = reinterpret_cast<ModalRun*>(lParam);
     SetWindowLongPtrW(hDlg, DWLP_USER, reinterpret_cast<LONG_PTR>(run));
     run->backend.SetWindow(hDlg);
-    run->dialog->m_hWnd = hDlg;
     run->dialog->AttachBackend(&run->backend);
   }
   // WM_SETFONT comes before WM_INITDIALOG, WM_NCDESTROY after the run ends.
@@ -139,18 +132,23 @@ void CenterDialog(HWND dialog) {
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-intptr_t CDialog::DoModal() {
+intptr_t DoModal(CDialog& dialog) {
   RegisterControlClasses();
-  ModalRun run{this, t_innermost, Win32Backend(), nullptr};
+  ModalRun run{&dialog, dynamic_cast<WindowMessageHandler*>(&dialog), t_innermost, Win32Backend(), nullptr};
   HWND owner = run.outer ? run.outer->backend.Window() : nullptr;
   t_innermost = &run;
-  INT_PTR result = DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(TemplateId()), owner, DialogProc,
+  INT_PTR result = DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(dialog.TemplateId()), owner, DialogProc,
                                    reinterpret_cast<LPARAM>(&run));
   t_innermost = run.outer;
-  m_hWnd = nullptr;
-  AttachBackend(nullptr);
+  dialog.AttachBackend(nullptr);
   if (run.error) std::rethrow_exception(run.error);
   return result;
+}
+
+HWND DialogWindow(const CDialog& dialog) {
+  for (ModalRun* run = t_innermost; run; run = run->outer)
+    if (run->dialog == &dialog) return run->backend.Window();
+  return nullptr;
 }
 
 }  // namespace dlg

@@ -64,17 +64,17 @@ void Win32Backend::SetFocus(int id) {
   if (HWND item = Item(id)) SendMessageW(hDlg_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
 }
 
-Win32Backend::Command::Command(Win32Backend& backend) : backend_(backend) {
-  if (backend_.commands_++ > 0) return;
+void Win32Backend::BeginCommand() {
+  if (commands_++ > 0) return;
   HCURSOR before = SetCursor(WaitCursor());
   // A thread that never had a cursor set has none to go back to.
-  backend_.cursorBefore_ = before ? before : LoadCursorW(nullptr, IDC_ARROW);
+  cursorBefore_ = before ? before : LoadCursorW(nullptr, IDC_ARROW);
 }
 
-Win32Backend::Command::~Command() {
-  if (--backend_.commands_ > 0) return;
-  backend_.Settle();
-  SetCursor(backend_.cursorBefore_);
+void Win32Backend::EndCommand() {
+  if (--commands_ > 0) return;
+  Settle();
+  SetCursor(cursorBefore_);
 }
 
 Win32Backend::QuietList* Win32Backend::Quiet(int id) {

@@ -29,25 +29,17 @@ class Win32Backend : public Backend {
   }
   HWND Window() const { return hDlg_; }
 
-  // A command running on the window's thread, for as long as it lives: the
-  // wait cursor is up, and what the command changes reaches the controls
-  // once, when it ends or before it shows a message box: the texts it set
-  // last, the lines it added, its last selection of each list, scrolled
-  // into view as usual. Windows paints a busy thread's controls only after
-  // it anyway; Wine paints a static text or list line at once, and each
-  // such change costs a few round trips to the Wine server and X, together
-  // about as long as the reader's 10 ms pause for every line of a read-out.
-  // Reading a control in between gives what the command set.
-  class Command {
-   public:
-    explicit Command(Win32Backend& backend);
-    ~Command();
-    Command(const Command&) = delete;
-    Command& operator=(const Command&) = delete;
-
-   private:
-    Win32Backend& backend_;
-  };
+  // A command running on the window's thread, from BeginCommand to
+  // EndCommand: the wait cursor is up, and what the command changes reaches
+  // the controls once, when it ends or before it shows a message box: the
+  // texts it set last, the lines it added, its last selection of each list,
+  // scrolled into view as usual. Windows paints a busy thread's controls
+  // only after it anyway; Wine paints a static text or list line at once,
+  // and each such change costs a few round trips to the Wine server and X,
+  // together about as long as the reader's 10 ms pause for every line of a
+  // read-out. Reading a control in between gives what the command set.
+  void BeginCommand() override;
+  void EndCommand() override;
 
   std::string GetText(int id) const override;
   void SetText(int id, const std::string& text) override;
@@ -98,8 +90,21 @@ inline bool IsCtlColorMessage(UINT message) {
   return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
 }
 
+// What a dialog run on Win32 may handle beyond commands: colours, painting,
+// the system menu. DoModal passes such messages to a dialog that is one.
+class WindowMessageHandler {
+ public:
+  virtual ~WindowMessageHandler() = default;
+  // True when handled, with the dialog procedure's result in *result.
+  virtual bool OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam, intptr_t* result) = 0;
+};
+
+// Runs `dialog` modally on this thread; its result is EndDialog's. An
+// exception from a handler ends the dialog and is thrown again here.
+intptr_t DoModal(CDialog& dialog);
+
 // The window of a dialog while DoModal runs it, null otherwise.
-inline HWND DialogWindow(const CDialog& dialog) { return static_cast<HWND>(dialog.m_hWnd); }
+HWND DialogWindow(const CDialog& dialog);
 
 // The module DoModal loads dialog templates from; the executable by default.
 void SetResourceModule(HINSTANCE module);

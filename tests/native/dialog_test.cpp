@@ -193,3 +193,55 @@ TEST_F(Exchange, ShowWritesOnlyFieldsTheProgramChangedSinceTheLastExchange) {
   EXPECT_EQ("ab", other.GetText(10));
   EXPECT_EQ("1", other.GetText(12));
 }
+
+namespace {
+
+// A click whose handler sets a text twice, reads it back, fills and selects
+// lines, and asks a question half-way.
+class Busy : public Form {
+ public:
+  std::string readBack;
+  int selectionReadBack = -2;
+  bool OnCommand(int id, int) override {
+    if (id != 1) return false;
+    ui().SetText(10, "first");
+    ui().SetText(10, "second");
+    readBack = ui().GetText(10);
+    list.AddString("a");
+    list.AddString("b");
+    list.SetCurSel(1);
+    selectionReadBack = list.GetCurSel();
+    MessageBox("?");
+    ui().SetText(13, "last");
+    list.SetCurSel(0);
+    return true;
+  }
+  dlg::Backend& ui() { return *GetBackend(); }
+};
+
+}  // namespace
+
+TEST(Command, ChangesReachTheControlsOnceBeforeAMessageBoxAndAtTheEnd) {
+  dlg::MemoryBackend ui;
+  Busy form;
+  form.AttachBackend(&ui);
+  form.OnInitDialog();
+  const int before10 = ui.SetTextCount(10), before13 = ui.SetTextCount(13);
+
+  EXPECT_TRUE(form.RunCommand(1, dlg::kButtonClicked));
+  EXPECT_EQ("second", form.readBack);
+  EXPECT_EQ(1, form.selectionReadBack);
+  // The box showed over the window as it stood then.
+  ASSERT_EQ(1u, ui.MessageBoxes().size());
+  EXPECT_EQ("second", ui.MessageBoxes()[0].texts.at(10));
+  EXPECT_EQ("kept", ui.MessageBoxes()[0].texts.at(13));
+  EXPECT_EQ(before10 + 1, ui.SetTextCount(10));
+  EXPECT_EQ(before13 + 1, ui.SetTextCount(13));
+  EXPECT_EQ("last", ui.GetText(13));
+  EXPECT_EQ(0, ui.ListOf(9).selected);
+
+  // Outside a command, and for notifications that are no click, every
+  // change lands at once.
+  form.OnCommand(1, dlg::kButtonClicked);
+  EXPECT_EQ(before10 + 3, ui.SetTextCount(10));
+}

@@ -178,7 +178,7 @@ TEST(Win32Backend, AnExceptionInAHandlerEndsTheDialogAndLeavesDoModal) {
                         }),
                std::runtime_error);
   EXPECT_FALSE(IsWindow(seen));
-  EXPECT_EQ(d.m_hWnd, nullptr);
+  EXPECT_EQ(dlg::DialogWindow(d), nullptr);
   EXPECT_EQ(d.GetBackend(), nullptr);
 }
 

@@ -79,7 +79,7 @@ intptr_t RunModal(dlg::CDialog& dialog, const std::function<void(HWND)>& user) {
   std::exception_ptr error;
   intptr_t result = -1;
   try {
-    result = dialog.DoModal();
+    result = dlg::DoModal(dialog);
   } catch (...) {
     error = std::current_exception();
   }

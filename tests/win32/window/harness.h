@@ -6,9 +6,10 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 
 #include "dialog/dialog.h"
-#include "dialog/win32/windows_h.h"
+#include "dialog/win32/win32_backend.h"
 #include "processes.h"
 
 // Polls `done` until it holds or `timeoutMs` pass; true when it held.
@@ -31,12 +32,19 @@ enum : UINT { kRunOnUiMessage = WM_APP + 0x51 };
 void OnUi(HWND window, const std::function<void()>& fn);
 
 // A dialog class that also runs OnUi's functions.
+struct NoExtraBase {};
 template <class Base>
-class Scripted : public Base {
+class Scripted : public Base,
+                 public std::conditional_t<std::is_base_of_v<dlg::WindowMessageHandler, Base>, NoExtraBase,
+                                           dlg::WindowMessageHandler> {
  public:
   using Base::Base;
   bool OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam, intptr_t* result) override {
-    if (message != kRunOnUiMessage) return Base::OnWindowMessage(message, wParam, lParam, result);
+    if (message != kRunOnUiMessage) {
+      if constexpr (std::is_base_of_v<dlg::WindowMessageHandler, Base>)
+        return Base::OnWindowMessage(message, wParam, lParam, result);
+      return false;
+    }
     (*reinterpret_cast<const std::function<void()>*>(lParam))();
     *result = 0;
     return true;
