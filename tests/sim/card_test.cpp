@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "sim/card.h"
@@ -370,6 +371,84 @@ TEST(CardWrite, MalformedAccessBitsBlockTheSectorForGood) {
   }
   // Only that sector.
   ActivateAndAuthenticate(card, KeyKind::A, 3, kFactoryKey);
+}
+
+// ------------------------------------------------------- the access tables
+
+// The card datasheet's two tables, row by row: who may do what, "A", "B",
+// "AB" or "-" for never. Where key B may be read it is data, not a key, and
+// cannot authenticate: those rows' key B rights never come into play.
+struct DataRights {
+  const char *read, *write;
+};
+const DataRights kDatasheetData[8] = {
+    {"AB", "AB"}, {"AB", "-"}, {"AB", "-"}, {"B", "B"},  // 000 001 010 011
+    {"AB", "B"},  {"B", "-"},  {"AB", "B"}, {"-", "-"},  // 100 101 110 111
+};
+struct TrailerRightsRow {
+  const char *readKeyA, *writeKeyA, *readAccess, *writeAccess, *readKeyB, *writeKeyB;
+};
+const TrailerRightsRow kDatasheetTrailer[8] = {
+    {"-", "A", "A", "-", "A", "A"},   {"-", "A", "A", "A", "A", "A"},    // 000 001
+    {"-", "-", "A", "-", "A", "-"},   {"-", "B", "AB", "B", "-", "B"},   // 010 011
+    {"-", "B", "AB", "-", "-", "B"},  {"-", "-", "AB", "B", "-", "-"},   // 100 101
+    {"-", "-", "AB", "-", "-", "-"},  {"-", "-", "AB", "-", "-", "-"},   // 110 111
+};
+
+bool Lets(const char* who, KeyKind key) {
+  return std::strchr(who, key == KeyKind::A ? 'A' : 'B') != nullptr;
+}
+
+TEST(CardAccess, EverySettingForBothKeysAsTheDatasheetTablesHaveIt) {
+  for (uint8_t setting = 0; setting < 8; ++setting) {
+    for (KeyKind key : {KeyKind::A, KeyKind::B}) {
+      SCOPED_TRACE("C1C2C3 " + std::to_string(setting >> 2) + std::to_string(setting >> 1 & 1) +
+                   std::to_string(setting & 1) + (key == KeyKind::A ? " key A" : " key B"));
+      const Key& value = key == KeyKind::A ? kKeyA : kKeyB;
+      // Block 4 under the setting, the trailer under 011 where both keys work.
+      Card data = CardWithSector1({setting, 0, 0, 3});
+      Block out{};
+      ActivateAndAuthenticate(data, key, 1, value);
+      EXPECT_EQ(Lets(kDatasheetData[setting].read, key), data.Read(4, &out) == Reply::Ok);
+      data.FieldReset();
+      ActivateAndAuthenticate(data, key, 1, value);
+      const bool written = data.Write(4, kData) == Reply::Ok;
+      EXPECT_EQ(Lets(kDatasheetData[setting].write, key), written);
+      EXPECT_EQ(written, At(data.memory(), 4) == kData);
+
+      const TrailerRightsRow& row = kDatasheetTrailer[setting];
+      Card trailer = CardWithSector1({0, 0, 0, setting});
+      Activate(trailer);
+      if (key == KeyKind::B && std::strcmp(row.readKeyB, "-") != 0) {
+        EXPECT_EQ(Reply::Refused, trailer.Authenticate(key, 1, value));
+        continue;
+      }
+      ASSERT_EQ(Reply::Ok, trailer.Authenticate(key, 1, value));
+      // Each field as stored where the key may, else as zeros (reads) or
+      // left as it was (writes).
+      auto expect = [&](const Block& allowed, const Block& otherwise,
+                        std::initializer_list<const char*> who) {
+        Block b = otherwise;
+        const int from[] = {0, 6, 10}, to[] = {6, 10, 16};
+        int field = 0;
+        for (const char* w : who) {
+          if (Lets(w, key)) std::copy(allowed.begin() + from[field], allowed.begin() + to[field],
+                                      b.begin() + from[field]);
+          ++field;
+        }
+        return Hex(b);
+      };
+      const Block stored = At(trailer.memory(), 7);
+      ASSERT_EQ(Reply::Ok, trailer.Read(7, &out));
+      EXPECT_EQ(expect(stored, Block{}, {row.readKeyA, row.readAccess, row.readKeyB}), Hex(out));
+      const Block next = Trailer(kFactoryKey, {1, 1, 1, setting}, kFactoryKey, 0x42);
+      const bool any = Lets(row.writeKeyA, key) || Lets(row.writeAccess, key) ||
+                       Lets(row.writeKeyB, key);
+      EXPECT_EQ(any ? Reply::Ok : Reply::Refused, trailer.Write(7, next));
+      EXPECT_EQ(expect(next, stored, {row.writeKeyA, row.writeAccess, row.writeKeyB}),
+                Hex(At(trailer.memory(), 7)));
+    }
+  }
 }
 
 }  // namespace
