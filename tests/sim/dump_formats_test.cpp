@@ -124,6 +124,27 @@ TEST_F(Dumps, MctTextIsReadAndWrittenBackLineForLineWithUnknownKeysKeptUnknown) 
   Authenticate(again, 0, 2, kKeyA);
 }
 
+TEST_F(Dumps, AKeyBWrittenWhereTheDumpHadNoneIsSavedAndAuthenticates) {
+  std::vector<std::string> lines = MctLines(CardBlocks());
+  // Key B unknown under the transport bits, where key A may set it.
+  lines[MctLineOf(15)] = "FFFFFFFFFFFFFF078069------------";
+  const fs::path dump = Use("no key B.mct", Join(lines, "\n"));
+  const int32_t h = Open("m1");
+  ASSERT_GT(h, 0);
+  Activate(h);
+  AuthenticateWithFactoryKeyA(h, 3);
+  // Access bits 011 hide key B, so that it may authenticate.
+  char trailer[] = "FFFFFFFFFFFF7F078869B0B1B2B3B4B5";
+  ASSERT_EQ(0, dc_write_hex(h, 15, trailer));
+  lines[MctLineOf(15)] = trailer;
+  EXPECT_EQ(Join(lines, "\n"), Slurp(dump));
+  Activate(h);
+  Authenticate(h, 4, 3, kKeyB);
+  const int32_t again = dc_init(100, 115200);
+  Activate(again);
+  Authenticate(again, 4, 3, kKeyB);
+}
+
 TEST_F(Dumps, EmlTextIsReadAndWrittenBackInPlace) {
   std::vector<std::string> blocks = CardBlocks();
   blocks[0] = "4D1F62A8980804006263646566676869";
