@@ -148,8 +148,14 @@ bool ParseMct(const std::vector<std::string>& lines, DumpImage* image, DumpLayou
     if (text[0] == '+') {
       if (!sectorComplete()) return false;
       int n = 0;
-      if (!ParseSectorHeader(text, &n) || n >= kSectorCount) {
+      if (!ParseSectorHeader(text, &n)) {
         *problem = LineName(i) + " is not a sector line \"+Sector: N\" with N from 0 to 15";
+        return false;
+      }
+      // A 4K card's dump goes on to sector 39.
+      if (n >= kSectorCount) {
+        *problem = LineName(i) + ": sector " + std::to_string(n) +
+                   " is past the 16 sectors of a MIFARE Classic 1K card";
         return false;
       }
       if (seen[n]) {

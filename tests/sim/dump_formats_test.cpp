@@ -192,6 +192,12 @@ TEST_F(Dumps, IncompleteOrForeignFilesAreRefusedUntouchedAndTheLogSaysWhy) {
   lines = MctLines(blocks);
   lines[MctLineOf(5)] = "--------------------------------";
   mct("unread block.mct", lines, "block 5): byte 0 is \"--\"");
+  lines = MctLines(blocks);
+  for (int sector = 16; sector < 40; ++sector) {
+    lines.push_back("+Sector: " + std::to_string(sector));
+    lines.insert(lines.end(), sector < 32 ? 4 : 16, std::string(32, '0'));
+  }
+  mct("4K card.mct", lines, "line 82: sector 16 is past the 16 sectors");
 
   auto eml = [&](const std::string& name, std::vector<std::string> lines, const std::string& why) {
     cases.push_back({name, Join(lines, "\n"), why});
