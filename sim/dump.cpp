@@ -70,6 +70,12 @@ DumpLoad LoadDump(const fs::path& path, DumpImage* image, DumpLayout* layout,
     *problem = name + " cannot be read: " + ec.message();
     return DumpLoad::Failed;
   }
+  // Windows will not open a folder at all, so the open's error would name a
+  // missing permission instead.
+  if (status.type() == fs::file_type::directory) {
+    *problem = name + " is a folder";
+    return DumpLoad::Failed;
+  }
   std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) {
     *problem = name + " cannot be opened: " + std::strerror(errno);

@@ -213,6 +213,16 @@ TEST_F(Dumps, IncompleteOrForeignFilesAreRefusedUntouchedAndTheLogSaysWhy) {
   e.push_back(blocks[0]);
   eml("65 blocks.eml", e, "line 65 is past the 64 blocks");
   cases.push_back({"notes.txt", "shopping: milk, bread\n", "neither a 1024-byte image nor MCT or .eml"});
+  // As Notepad saves "Unicode", and the same without its byte order mark.
+  auto utf16 = [](const std::string& text, bool bigEndian) {
+    std::string wide = bigEndian ? "" : "\xFF\xFE";
+    for (char c : text) wide += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return wide;
+  };
+  cases.push_back({"unicode.mct", utf16(Join(MctLines(blocks), "\r\n"), false), "is UTF-16 text"});
+  cases.push_back({"unicode.eml", utf16(Join(blocks, "\n"), true), "is UTF-16 text"});
+  cases.push_back({"classic mac.mct", Join(MctLines(blocks), "\r"), "has CR-only line ends"});
+  cases.push_back({"classic mac.eml", Join(blocks, "\r"), "has CR-only line ends"});
   cases.push_back({"empty.bin", "", "has 0 of 64 blocks"});
   cases.push_back({"1025.bin", std::string(1025, '\0'), "has 1025 bytes and is not text"});
 

@@ -270,7 +270,7 @@ TEST_F(Library, BadSettingsAreRefusedWithOneLineNamingTheProblem) {
   const Case cases[] = {
       {"m4", {}, "m4"},
       {"m1", shortDump, "short.mfd"},
-      {"composite", dir_, dir_.filename().string()},  // a folder cannot be read
+      {"composite", dir_, dir_.filename().string() + " is a folder"},
       {"m1", dir_ / "no such folder" / "card.mfd", "card.mfd"},
   };
   for (const Case& c : cases) {
