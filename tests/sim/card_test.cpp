@@ -378,17 +378,13 @@ TEST(CardWrite, MalformedAccessBitsBlockTheSectorForGood) {
 // The card datasheet's two tables, row by row: who may do what, "A", "B",
 // "AB" or "-" for never. Where key B may be read it is data, not a key, and
 // cannot authenticate: those rows' key B rights never come into play.
-struct DataRights {
-  const char *read, *write;
-};
-const DataRights kDatasheetData[8] = {
+const char* const kDatasheetData[8][2] = {
+    // read  write
     {"AB", "AB"}, {"AB", "-"}, {"AB", "-"}, {"B", "B"},  // 000 001 010 011
     {"AB", "B"},  {"B", "-"},  {"AB", "B"}, {"-", "-"},  // 100 101 110 111
 };
-struct TrailerRightsRow {
-  const char *readKeyA, *writeKeyA, *readAccess, *writeAccess, *readKeyB, *writeKeyB;
-};
-const TrailerRightsRow kDatasheetTrailer[8] = {
+const char* const kDatasheetTrailer[8][6] = {
+    // key A read, write; access bits read, write; key B read, write
     {"-", "A", "A", "-", "A", "A"},   {"-", "A", "A", "A", "A", "A"},    // 000 001
     {"-", "-", "A", "-", "A", "-"},   {"-", "B", "AB", "B", "-", "B"},   // 010 011
     {"-", "B", "AB", "-", "-", "B"},  {"-", "-", "AB", "B", "-", "-"},   // 100 101
@@ -397,6 +393,18 @@ const TrailerRightsRow kDatasheetTrailer[8] = {
 
 bool Lets(const char* who, KeyKind key) {
   return std::strchr(who, key == KeyKind::A ? 'A' : 'B') != nullptr;
+}
+
+// A trailer's three fields taken from `allowed` where the row's column
+// (0 read, 1 write) lets the key, else from `otherwise`.
+std::string Fields(const Block& allowed, const Block& otherwise, const char* const row[6],
+                   int column, KeyKind key) {
+  const int bounds[] = {0, 6, 10, 16};
+  Block b = otherwise;
+  for (int f = 0; f < 3; ++f)
+    if (Lets(row[2 * f + column], key))
+      std::copy(allowed.begin() + bounds[f], allowed.begin() + bounds[f + 1], b.begin() + bounds[f]);
+  return Hex(b);
 }
 
 TEST(CardAccess, EverySettingForBothKeysAsTheDatasheetTablesHaveIt) {
@@ -409,44 +417,29 @@ TEST(CardAccess, EverySettingForBothKeysAsTheDatasheetTablesHaveIt) {
       Card data = CardWithSector1({setting, 0, 0, 3});
       Block out{};
       ActivateAndAuthenticate(data, key, 1, value);
-      EXPECT_EQ(Lets(kDatasheetData[setting].read, key), data.Read(4, &out) == Reply::Ok);
+      EXPECT_EQ(Lets(kDatasheetData[setting][0], key), data.Read(4, &out) == Reply::Ok);
       data.FieldReset();
       ActivateAndAuthenticate(data, key, 1, value);
       const bool written = data.Write(4, kData) == Reply::Ok;
-      EXPECT_EQ(Lets(kDatasheetData[setting].write, key), written);
+      EXPECT_EQ(Lets(kDatasheetData[setting][1], key), written);
       EXPECT_EQ(written, At(data.memory(), 4) == kData);
 
-      const TrailerRightsRow& row = kDatasheetTrailer[setting];
+      const char* const* row = kDatasheetTrailer[setting];
       Card trailer = CardWithSector1({0, 0, 0, setting});
       Activate(trailer);
-      if (key == KeyKind::B && std::strcmp(row.readKeyB, "-") != 0) {
+      if (key == KeyKind::B && std::strcmp(row[4], "-") != 0) {
         EXPECT_EQ(Reply::Refused, trailer.Authenticate(key, 1, value));
         continue;
       }
       ASSERT_EQ(Reply::Ok, trailer.Authenticate(key, 1, value));
-      // Each field as stored where the key may, else as zeros (reads) or
-      // left as it was (writes).
-      auto expect = [&](const Block& allowed, const Block& otherwise,
-                        std::initializer_list<const char*> who) {
-        Block b = otherwise;
-        const int from[] = {0, 6, 10}, to[] = {6, 10, 16};
-        int field = 0;
-        for (const char* w : who) {
-          if (Lets(w, key)) std::copy(allowed.begin() + from[field], allowed.begin() + to[field],
-                                      b.begin() + from[field]);
-          ++field;
-        }
-        return Hex(b);
-      };
+      // What may not be read shows as zeros; what may not be written stays.
       const Block stored = At(trailer.memory(), 7);
       ASSERT_EQ(Reply::Ok, trailer.Read(7, &out));
-      EXPECT_EQ(expect(stored, Block{}, {row.readKeyA, row.readAccess, row.readKeyB}), Hex(out));
+      EXPECT_EQ(Fields(stored, Block{}, row, 0, key), Hex(out));
       const Block next = Trailer(kFactoryKey, {1, 1, 1, setting}, kFactoryKey, 0x42);
-      const bool any = Lets(row.writeKeyA, key) || Lets(row.writeAccess, key) ||
-                       Lets(row.writeKeyB, key);
+      const bool any = Lets(row[1], key) || Lets(row[3], key) || Lets(row[5], key);
       EXPECT_EQ(any ? Reply::Ok : Reply::Refused, trailer.Write(7, next));
-      EXPECT_EQ(expect(next, stored, {row.writeKeyA, row.writeAccess, row.writeKeyB}),
-                Hex(At(trailer.memory(), 7)));
+      EXPECT_EQ(Fields(next, stored, row, 1, key), Hex(At(trailer.memory(), 7)));
     }
   }
 }
