@@ -1,5 +1,6 @@
 #include "sim/dump.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -7,9 +8,53 @@
 
 #include "sim/support.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+#endif
+
 namespace sim {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Read from the file's own mode, not by trying: the save renames a new file
+// over the dump, which Linux and Wine allow whatever the old file's mode,
+// and root passes every access() check.
+#ifdef _WIN32
+bool ReadOnly(const fs::path& path) {
+  // The C runtime shows the read-only attribute as a mode without write bits.
+  std::error_code ec;
+  const fs::perms perms = fs::status(path, ec).permissions();
+  return !ec && (perms & fs::perms::owner_write) == fs::perms::none;
+}
+#else
+bool InGroup(gid_t group) {
+  if (group == getegid()) return true;
+  const int count = getgroups(0, nullptr);
+  if (count <= 0) return false;
+  std::vector<gid_t> groups(static_cast<size_t>(count));
+  const int got = getgroups(count, groups.data());
+  return got > 0 && std::find(groups.begin(), groups.begin() + got, group) != groups.begin() + got;
+}
+
+bool ReadOnly(const fs::path& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;  // a missing dump is created
+  // The one class of bits that applies to this user, as for anyone but root.
+  mode_t bit = S_IWOTH;
+  if (st.st_uid == geteuid())
+    bit = S_IWUSR;
+  else if (InGroup(st.st_gid))
+    bit = S_IWGRP;
+  return (st.st_mode & bit) == 0;
+}
+#endif
+
+}  // namespace
 
 // Far more than any dump with comments: a bigger file is not one, and is
 // not read into memory whole.
@@ -23,6 +68,12 @@ DumpLoad LoadDump(const fs::path& path, DumpImage* image, DumpLayout* layout,
   const std::string name = "card dump " + DisplayPath(path);
   if (ec) {
     *problem = name + " cannot be read: " + ec.message();
+    return DumpLoad::Failed;
+  }
+  // Windows will not open a folder at all, so the open's error would name a
+  // missing permission instead.
+  if (status.type() == fs::file_type::directory) {
+    *problem = name + " is a folder";
     return DumpLoad::Failed;
   }
   std::FILE* file = OpenFile(path, "rb");
@@ -60,6 +111,10 @@ bool SaveDump(const fs::path& path, const DumpImage& image, const DumpLayout& la
   fs::path temporary = path;
   temporary += ".tmp";
   const std::string name = "card dump " + DisplayPath(path);
+  if (ReadOnly(path)) {
+    *problem = name + " not saved: the file is read-only";
+    return false;
+  }
   std::FILE* file = OpenFile(temporary, "wb");
   if (file == nullptr) {
     *problem = name + " not saved: cannot create " + DisplayPath(temporary) + ": " +

@@ -22,6 +22,19 @@ bool LooksBinary(const std::string& bytes) {
   return false;
 }
 
+// Notepad's "Unicode" and PowerShell's redirections write UTF-16: a byte
+// order mark, then every ASCII character beside a zero byte.
+bool LooksUtf16(const std::string& bytes) {
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) return true;
+  if (bytes.size() < 2 || bytes.size() % 2 != 0) return false;
+  bool evenZero = true, oddZero = true;
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    evenZero = evenZero && bytes[i] == '\0';
+    oddZero = oddZero && bytes[i + 1] == '\0';
+  }
+  return evenZero != oddZero;
+}
+
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -148,8 +161,14 @@ bool ParseMct(const std::vector<std::string>& lines, DumpImage* image, DumpLayou
     if (text[0] == '+') {
       if (!sectorComplete()) return false;
       int n = 0;
-      if (!ParseSectorHeader(text, &n) || n >= kSectorCount) {
+      if (!ParseSectorHeader(text, &n)) {
         *problem = LineName(i) + " is not a sector line \"+Sector: N\" with N from 0 to 15";
+        return false;
+      }
+      // A 4K card's dump goes on to sector 39.
+      if (n >= kSectorCount) {
+        *problem = LineName(i) + ": sector " + std::to_string(n) +
+                   " is past the 16 sectors of a MIFARE Classic 1K card";
         return false;
       }
       if (seen[n]) {
@@ -248,6 +267,10 @@ bool ParseDump(const std::string& bytes, DumpImage* image, DumpLayout* layout,
   *image = DumpImage{};
   *layout = DumpLayout{};
   if (LooksBinary(bytes)) {
+    if (bytes.size() != static_cast<size_t>(kMemorySize) && LooksUtf16(bytes)) {
+      *problem = "is UTF-16 text; save it as ASCII or UTF-8";
+      return false;
+    }
     if (bytes.size() != static_cast<size_t>(kMemorySize)) {
       *problem = "has " + std::to_string(bytes.size()) +
                  " bytes and is not text; a raw MIFARE Classic 1K image has 1024";
@@ -256,6 +279,12 @@ bool ParseDump(const std::string& bytes, DumpImage* image, DumpLayout* layout,
     std::memcpy(image->memory.data(), bytes.data(), kMemorySize);
     layout->format = DumpFormat::Raw;
     return true;
+  }
+  // Lines are split at LF, which leaves CR LF files as they are; a file of
+  // old Mac line ends would be one long line.
+  if (bytes.find('\n') == std::string::npos && bytes.find('\r') != std::string::npos) {
+    *problem = "has CR-only line ends; save it with LF or CR LF line ends";
+    return false;
   }
   layout->lines = SplitLines(bytes);
   const bool mct = std::any_of(layout->lines.begin(), layout->lines.end(),

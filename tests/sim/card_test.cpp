@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "sim/card.h"
@@ -370,6 +371,77 @@ TEST(CardWrite, MalformedAccessBitsBlockTheSectorForGood) {
   }
   // Only that sector.
   ActivateAndAuthenticate(card, KeyKind::A, 3, kFactoryKey);
+}
+
+// ------------------------------------------------------- the access tables
+
+// The card datasheet's two tables, row by row: who may do what, "A", "B",
+// "AB" or "-" for never. Where key B may be read it is data, not a key, and
+// cannot authenticate: those rows' key B rights never come into play.
+const char* const kDatasheetData[8][2] = {
+    // read  write
+    {"AB", "AB"}, {"AB", "-"}, {"AB", "-"}, {"B", "B"},  // 000 001 010 011
+    {"AB", "B"},  {"B", "-"},  {"AB", "B"}, {"-", "-"},  // 100 101 110 111
+};
+const char* const kDatasheetTrailer[8][6] = {
+    // key A read, write; access bits read, write; key B read, write
+    {"-", "A", "A", "-", "A", "A"},   {"-", "A", "A", "A", "A", "A"},    // 000 001
+    {"-", "-", "A", "-", "A", "-"},   {"-", "B", "AB", "B", "-", "B"},   // 010 011
+    {"-", "B", "AB", "-", "-", "B"},  {"-", "-", "AB", "B", "-", "-"},   // 100 101
+    {"-", "-", "AB", "-", "-", "-"},  {"-", "-", "AB", "-", "-", "-"},   // 110 111
+};
+
+bool Lets(const char* who, KeyKind key) {
+  return std::strchr(who, key == KeyKind::A ? 'A' : 'B') != nullptr;
+}
+
+// A trailer's three fields taken from `allowed` where the row's column
+// (0 read, 1 write) lets the key, else from `otherwise`.
+std::string Fields(const Block& allowed, const Block& otherwise, const char* const row[6],
+                   int column, KeyKind key) {
+  const int bounds[] = {0, 6, 10, 16};
+  Block b = otherwise;
+  for (int f = 0; f < 3; ++f)
+    if (Lets(row[2 * f + column], key))
+      std::copy(allowed.begin() + bounds[f], allowed.begin() + bounds[f + 1], b.begin() + bounds[f]);
+  return Hex(b);
+}
+
+TEST(CardAccess, EverySettingForBothKeysAsTheDatasheetTablesHaveIt) {
+  for (uint8_t setting = 0; setting < 8; ++setting) {
+    for (KeyKind key : {KeyKind::A, KeyKind::B}) {
+      SCOPED_TRACE("C1C2C3 " + std::to_string(setting >> 2) + std::to_string(setting >> 1 & 1) +
+                   std::to_string(setting & 1) + (key == KeyKind::A ? " key A" : " key B"));
+      const Key& value = key == KeyKind::A ? kKeyA : kKeyB;
+      // Block 4 under the setting, the trailer under 011 where both keys work.
+      Card data = CardWithSector1({setting, 0, 0, 3});
+      Block out{};
+      ActivateAndAuthenticate(data, key, 1, value);
+      EXPECT_EQ(Lets(kDatasheetData[setting][0], key), data.Read(4, &out) == Reply::Ok);
+      data.FieldReset();
+      ActivateAndAuthenticate(data, key, 1, value);
+      const bool written = data.Write(4, kData) == Reply::Ok;
+      EXPECT_EQ(Lets(kDatasheetData[setting][1], key), written);
+      EXPECT_EQ(written, At(data.memory(), 4) == kData);
+
+      const char* const* row = kDatasheetTrailer[setting];
+      Card trailer = CardWithSector1({0, 0, 0, setting});
+      Activate(trailer);
+      if (key == KeyKind::B && std::strcmp(row[4], "-") != 0) {
+        EXPECT_EQ(Reply::Refused, trailer.Authenticate(key, 1, value));
+        continue;
+      }
+      ASSERT_EQ(Reply::Ok, trailer.Authenticate(key, 1, value));
+      // What may not be read shows as zeros; what may not be written stays.
+      const Block stored = At(trailer.memory(), 7);
+      ASSERT_EQ(Reply::Ok, trailer.Read(7, &out));
+      EXPECT_EQ(Fields(stored, Block{}, row, 0, key), Hex(out));
+      const Block next = Trailer(kFactoryKey, {1, 1, 1, setting}, kFactoryKey, 0x42);
+      const bool any = Lets(row[1], key) || Lets(row[3], key) || Lets(row[5], key);
+      EXPECT_EQ(any ? Reply::Ok : Reply::Refused, trailer.Write(7, next));
+      EXPECT_EQ(Fields(next, stored, row, 1, key), Hex(At(trailer.memory(), 7)));
+    }
+  }
 }
 
 }  // namespace

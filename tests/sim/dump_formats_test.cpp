@@ -124,6 +124,27 @@ TEST_F(Dumps, MctTextIsReadAndWrittenBackLineForLineWithUnknownKeysKeptUnknown) 
   Authenticate(again, 0, 2, kKeyA);
 }
 
+TEST_F(Dumps, AKeyBWrittenWhereTheDumpHadNoneIsSavedAndAuthenticates) {
+  std::vector<std::string> lines = MctLines(CardBlocks());
+  // Key B unknown under the transport bits, where key A may set it.
+  lines[MctLineOf(15)] = "FFFFFFFFFFFFFF078069------------";
+  const fs::path dump = Use("no key B.mct", Join(lines, "\n"));
+  const int32_t h = Open("m1");
+  ASSERT_GT(h, 0);
+  Activate(h);
+  AuthenticateWithFactoryKeyA(h, 3);
+  // Access bits 011 hide key B, so that it may authenticate.
+  char trailer[] = "FFFFFFFFFFFF7F078869B0B1B2B3B4B5";
+  ASSERT_EQ(0, dc_write_hex(h, 15, trailer));
+  lines[MctLineOf(15)] = trailer;
+  EXPECT_EQ(Join(lines, "\n"), Slurp(dump));
+  Activate(h);
+  Authenticate(h, 4, 3, kKeyB);
+  const int32_t again = dc_init(100, 115200);
+  Activate(again);
+  Authenticate(again, 4, 3, kKeyB);
+}
+
 TEST_F(Dumps, EmlTextIsReadAndWrittenBackInPlace) {
   std::vector<std::string> blocks = CardBlocks();
   blocks[0] = "4D1F62A8980804006263646566676869";
@@ -171,6 +192,12 @@ TEST_F(Dumps, IncompleteOrForeignFilesAreRefusedUntouchedAndTheLogSaysWhy) {
   lines = MctLines(blocks);
   lines[MctLineOf(5)] = "--------------------------------";
   mct("unread block.mct", lines, "block 5): byte 0 is \"--\"");
+  lines = MctLines(blocks);
+  for (int sector = 16; sector < 40; ++sector) {
+    lines.push_back("+Sector: " + std::to_string(sector));
+    lines.insert(lines.end(), sector < 32 ? 4 : 16, std::string(32, '0'));
+  }
+  mct("4K card.mct", lines, "line 82: sector 16 is past the 16 sectors");
 
   auto eml = [&](const std::string& name, std::vector<std::string> lines, const std::string& why) {
     cases.push_back({name, Join(lines, "\n"), why});
@@ -186,6 +213,16 @@ TEST_F(Dumps, IncompleteOrForeignFilesAreRefusedUntouchedAndTheLogSaysWhy) {
   e.push_back(blocks[0]);
   eml("65 blocks.eml", e, "line 65 is past the 64 blocks");
   cases.push_back({"notes.txt", "shopping: milk, bread\n", "neither a 1024-byte image nor MCT or .eml"});
+  // As Notepad saves "Unicode", and the same without its byte order mark.
+  auto utf16 = [](const std::string& text, bool bigEndian) {
+    std::string wide = bigEndian ? "" : "\xFF\xFE";
+    for (char c : text) wide += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return wide;
+  };
+  cases.push_back({"unicode.mct", utf16(Join(MctLines(blocks), "\r\n"), false), "is UTF-16 text"});
+  cases.push_back({"unicode.eml", utf16(Join(blocks, "\n"), true), "is UTF-16 text"});
+  cases.push_back({"classic mac.mct", Join(MctLines(blocks), "\r"), "has CR-only line ends"});
+  cases.push_back({"classic mac.eml", Join(blocks, "\r"), "has CR-only line ends"});
   cases.push_back({"empty.bin", "", "has 0 of 64 blocks"});
   cases.push_back({"1025.bin", std::string(1025, '\0'), "has 1025 bytes and is not text"});
 

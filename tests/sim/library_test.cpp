@@ -270,7 +270,7 @@ TEST_F(Library, BadSettingsAreRefusedWithOneLineNamingTheProblem) {
   const Case cases[] = {
       {"m4", {}, "m4"},
       {"m1", shortDump, "short.mfd"},
-      {"composite", dir_, dir_.filename().string()},  // a folder cannot be read
+      {"composite", dir_, dir_.filename().string() + " is a folder"},
       {"m1", dir_ / "no such folder" / "card.mfd", "card.mfd"},
   };
   for (const Case& c : cases) {
@@ -292,22 +292,45 @@ TEST_F(Library, BadSettingsAreRefusedWithOneLineNamingTheProblem) {
 }
 
 TEST_F(Library, AWriteThatCannotBeSavedIsUndoneAndTheDumpLeftWhole) {
-  const fs::path dump = dir_ / "card.mfd";
-  setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
-  const int32_t h = Open("m1");
-  ASSERT_GT(h, 0);
-  const std::string before = Slurp(dump);
-  // The temporary file cannot be created where a folder of that name is.
-  fs::create_directory(dir_ / "card.mfd.tmp");
-  Activate(h);
-  AuthenticateWithFactoryKeyA(h, 1);
-  char data[] = "11111111111111111111111111111111";
-  ::testing::internal::CaptureStderr();
-  EXPECT_NE(0, dc_write_hex(h, 5, data));
-  const std::string said = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(1u, LineCount(said)) << said;
-  EXPECT_EQ(before, Slurp(dump));
-  EXPECT_EQ("00000000000000000000000000000000", ReadBlock(h, 5));
+  struct Case {
+    const char* name;
+    void (*prevent)(const fs::path& dump);
+    const char* why;
+  };
+  const Case cases[] = {
+      // The temporary file cannot be created where a folder of that name is.
+      {"blocked.mfd", [](const fs::path& dump) { fs::create_directory(fs::path(dump) += ".tmp"); },
+       "cannot create"},
+      // Only the mode says no: a rename would replace the file, on Linux and
+      // under Wine, and root may write whatever the mode.
+      {"read-only.mfd",
+       [](const fs::path& dump) {
+         fs::permissions(dump, fs::perms::owner_read | fs::perms::group_read |
+                                   fs::perms::others_read);
+       },
+       "read-only"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path dump = dir_ / c.name;
+    setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
+    const int32_t h = Open("m1");
+    ASSERT_GT(h, 0);
+    c.prevent(dump);
+    const std::string before = Slurp(dump);
+    const fs::perms mode = fs::status(dump).permissions();
+    Activate(h);
+    AuthenticateWithFactoryKeyA(h, 1);
+    char data[] = "11111111111111111111111111111111";
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(8, dc_write_hex(h, 5, data));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1u, LineCount(said)) << said;
+    EXPECT_NE(std::string::npos, said.find(c.why)) << said;
+    EXPECT_EQ(before, Slurp(dump));
+    EXPECT_EQ(mode, fs::status(dump).permissions());
+    EXPECT_EQ("00000000000000000000000000000000", ReadBlock(h, 5));
+  }
 }
 
 // ------------------------------------------------------------------- the log
