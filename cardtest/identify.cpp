@@ -52,6 +52,8 @@ void CCardTestDlg::OnOpenReader() {
     m_strStatus = "打开成功了";
   } else {
     m_strStatus = "读卡器打开失败了，自己找找问题哦";
+    // Shown here and again below: a failed open shows the form twice, as
+    // it always has; the second show changes nothing the user can see.
     UpdateData(false);
   }
   // Beeps even after a failed open, with the failed handle.
@@ -76,6 +78,8 @@ bool CCardTestDlg::ActivateCard(Activation& a, const char* unknownFormat) {
   if (!Succeeded(reader.dc_reset(g_hReader, 10))) return FindCardFailed("dc_reset卡片复位失败");
   if (!Succeeded(reader.dc_config_card(g_hReader, 'A'))) return FindCardFailed("dc_config_card设置卡片失败");
   if (!Succeeded(reader.dc_request(g_hReader, 1, &a.tagType))) return FindCardFailed("dc_request获取ATQA失败");
+  // Deliberately decimal in four digits, as testers know it: ATQA 0x0004
+  // reads "0004", but 0x0044 reads "0068".
   m_strAtqa = Format("%04d", static_cast<int>(a.tagType & 0xFFFF));
   m_strStatus = "获取ATQA成功";
   if (!Succeeded(reader.dc_anticoll(g_hReader, 0, &a.serial))) return FindCardFailed("dc_anticoll获取CSN失败");
@@ -110,6 +114,8 @@ void CCardTestDlg::OnFindCard() {
   m_bCardFound = false;
 
   // First activation and identification.
+  // The first pass's unknown-type text has four spaces before "不识别" and
+  // the second pass's none: users see which pass met the unknown SAK.
   if (!ActivateCard(activation, "sak:%x    不识别")) return;
 
   // Asked whatever the SAK says: an M1-only card ends the command here.
