@@ -1,5 +1,6 @@
 # Two commands on a fresh Debian 12 machine:
-#   make test   install what is missing, build all presets, run every test
+#   make test   install what is missing, build all presets, run every test,
+#               the native ones also under the address and undefined-behaviour sanitizers
 #   make run    install what is missing, build, start QUILLON.exe on the virtual reader
 #   make dist   the zips a Windows user downloads, in dist/
 #   make bench  the card commands against their 10 ms pause floor: in memory
@@ -11,8 +12,13 @@ JOBS ?= 2
 
 .PHONY: test run dist bench deps build native win32 win64 clean
 
+# The native tests once more under AddressSanitizer and UndefinedBehaviorSanitizer:
+# the libraries parse files and reader answers that users and readers control.
 test: build
 	ctest --preset native
+	cmake --preset native-asan >/dev/null
+	cmake --build --preset native-asan -j$(JOBS)
+	ctest --preset native-asan
 	tools/with-wine tools/test-windows
 	tests/dist/check-dist
 

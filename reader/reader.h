@@ -17,9 +17,20 @@ extern int32_t g_hReader;
 #endif
 
 struct ReaderLoadResult {
-  enum Error { kNone, kLibraryMissing, kFunctionMissing };
+  enum Error {
+    kNone,
+    kLibraryMissing,     // no such file
+    kWrongFlavour,       // a 32-bit library for a 64-bit program, or the reverse
+    kDependencyMissing,  // the file is there, a DLL it needs is not
+    kLoadFailed,         // any other reason the system gives
+    kFunctionMissing
+  };
   Error error = kNone;
+  std::string library;  // the library asked for, on every failure
   std::string missing;  // the library's file name or the missing function's name
+  int libraryBits = 0, programBits = 0;  // kWrongFlavour: 32 or 64
+  unsigned long code = 0;                // kLoadFailed: the system's error code
+  std::string detail;                    // kLoadFailed: the loader's own text, if any
   bool ok() const { return error == kNone; }
   // One line for the user, e.g. "找不到读卡器库 dcrf32.dll".
   std::string Message() const;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 
 #include "reader/reader.h"
 
@@ -64,6 +66,17 @@ TEST_F(ReaderBoundary, MissingLibraryIsNamedAndChangesNothing) {
   EXPECT_EQ("libno-such-reader.so", r.missing);
   EXPECT_NE(std::string::npos, r.Message().find("libno-such-reader.so"));
   EXPECT_EQ(42, Reader().dc_init(100, 115200));  // the table in force stays
+}
+
+TEST_F(ReaderBoundary, AFileThatIsNoLibraryIsNotCalledMissing) {
+  std::string path = ::testing::TempDir() + "quillon-not-a-library.so";
+  std::ofstream(path) << "not an ELF file\n";
+  ReaderLoadResult r = LoadReaderLibrary(path.c_str());
+  std::remove(path.c_str());
+  EXPECT_EQ(ReaderLoadResult::kLoadFailed, r.error);
+  // The rest is the system loader's own words on the file.
+  EXPECT_EQ(0u, r.Message().find("读卡器库 " + path + " 加载失败：" + path + ": ")) << r.Message();
+  EXPECT_EQ(-1, Reader().dc_init(100, 115200));
 }
 
 TEST_F(ReaderBoundary, MissingFunctionIsNamed) {
