@@ -45,9 +45,10 @@ int32_t Reader::Open(const Config& config) {
   link_.Disconnect(SCARD_LEAVE_CARD);
   std::vector<std::string> names;
   if (link_.ListReaders(&names) != kOk) return kInitNoReader;
-  const auto chosen = ChooseReader(names, config.reader);
-  if (!chosen) return kInitNoReader;
-  link_.UseReader(names[*chosen]);
+  const Choice chosen = ChooseReader(names, config.reader);
+  trace_->Readers(Trace::Clock::now(), names, chosen.index, chosen.why);
+  if (!chosen.index) return kInitNoReader;
+  link_.UseReader(names[*chosen.index]);
   handle_ = ++lastHandle_;
   return handle_;
 }

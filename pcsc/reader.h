@@ -29,7 +29,7 @@ Config ConfigFromEnvironment();
 
 class Reader {
  public:
-  explicit Reader(Trace* trace) : link_(trace) {}
+  explicit Reader(Trace* trace) : trace_(trace), link_(trace) {}
 
   // Starts over: forgets the card and every key, picks a reader. Returns
   // the new handle (> 0) or kInitNoReader.
@@ -62,6 +62,7 @@ class Reader {
   // The card of the current connection; nothing once the connection ended.
   Identity* Card();
 
+  Trace* trace_;
   Link link_;
   int32_t handle_ = 0;
   int32_t lastHandle_ = 0;
