@@ -36,6 +36,7 @@ template <typename Body>
 int16_t Guarded(Body body) {
   try {
     TraceLog();  // before the body, whose PC/SC calls are logged too
+    g_reader.StartCall();
     return body();
   } catch (...) {
     pcsc::ReportProblem("internal error; the call did nothing");
@@ -79,6 +80,7 @@ DCRF32_API int32_t DCRF32_CALL dc_init(int16_t port, int32_t baud) {
   TraceLog();
   int32_t result = pcsc::kInitInternalError;
   try {
+    g_reader.StartCall();
     result = g_reader.Open(pcsc::ConfigFromEnvironment());
   } catch (...) {
     pcsc::ReportProblem("internal error while opening the reader");

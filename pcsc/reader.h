@@ -36,6 +36,8 @@ class Reader {
   int32_t Open(const Config& config);
   bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
   const std::string& readerName() const { return link_.reader(); }
+  // Called as each library call begins: PC/SC gets kCallBound for it.
+  void StartCall() { link_.StartCall(); }
 
   int16_t Beep(int32_t handle);
   int16_t Reset(int32_t handle, uint16_t milliseconds);

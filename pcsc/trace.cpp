@@ -94,6 +94,13 @@ void Trace::SCard(Clock::time_point start, const char* function, const std::stri
   Line(start, function, OneField(arguments), code);
 }
 
+void Trace::Waited(Clock::time_point at, Clock::time_point start, const char* function,
+                   const std::string& shown, const char* what) {
+  if (!enabled()) return;
+  Line(at, function, shown.empty() ? std::string(what) : OneField(shown) + "," + what,
+       FormatMilliseconds(Clock::now() - start));
+}
+
 void Trace::Readers(Clock::time_point start, const std::vector<std::string>& names,
                     std::optional<size_t> chosen, const char* why) {
   if (!enabled()) return;

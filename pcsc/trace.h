@@ -6,6 +6,8 @@
 //   <ms since load>\t<function>\t<arguments, comma-separated>\t<result>
 //   <ms since load>\tapdu\t<command>,<answer or SCARD:code>\t<ms taken>
 //   <ms since load>\t<SCard function>\t<arguments>\t<PC/SC result, hex>
+//   <ms since load>\t<apdu or SCard function>\t<command or arguments>,<what
+//       became of a call that did not return in time>\t<ms since it began>
 //   <ms since load>\treader\t<index>,<name>\t<"chosen: " and why, or ->
 // Key bytes never reach the file: those of LOAD KEYS, and key A and key B
 // in a sector trailer read or written, show as "**".
@@ -35,6 +37,10 @@ class Trace : public dcrf32::TraceFile {
             const uint8_t* answer, size_t answerLength, long error);
   void SCard(Clock::time_point start, const char* function, const std::string& arguments,
              long result);
+  // A PC/SC call that did not return by its deadline, at `at`: what became
+  // of it, and for how long it has been waited for.
+  void Waited(Clock::time_point at, Clock::time_point start, const char* function,
+              const std::string& shown, const char* what);
   // One line per reader PC/SC listed, the chosen one saying why; one line
   // saying why when none was.
   void Readers(Clock::time_point start, const std::vector<std::string>& names,
