@@ -10,7 +10,8 @@
 //       became of a call that did not return in time>\t<ms since it began>
 //   <ms since load>\treader\t<index>,<name>\t<"chosen: " and why, or ->
 // Key bytes never reach the file: those of LOAD KEYS, and key A and key B
-// in a sector trailer read or written, show as "**".
+// in a sector trailer read or written, show as "**"; trailer data of any
+// other shape than a whole block is masked whole.
 
 #include <cstddef>
 #include <cstdint>
