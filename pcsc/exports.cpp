@@ -232,7 +232,10 @@ DCRF32_API int16_t DCRF32_CALL dc_write_hex(int32_t h, uint8_t block, char* hex)
     return g_reader.Write(h, block, data);
   });
   Log(start, "dc_write_hex", status,
-      [&] { return Join({Num(h), Num(block), Trace::ShownBlockText(block, ShownText(hex))}); });
+      [&] {
+        return Join({Num(h), Num(block),
+                     hex ? Trace::ShownBlockText(block, ShownText(hex)) : std::string("-")});
+      });
   return status;
 }
 
