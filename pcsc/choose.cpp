@@ -55,17 +55,19 @@ bool LooksContactless(const std::string& name) {
   return false;
 }
 
-std::optional<size_t> ChooseReader(const std::vector<std::string>& names,
-                                   const std::optional<std::string>& wanted) {
+Choice ChooseReader(const std::vector<std::string>& names,
+                    const std::optional<std::string>& wanted) {
   if (wanted) {
     const std::string needle = Lower(*wanted);
     for (size_t i = 0; i < names.size(); ++i)
-      if (Lower(names[i]).find(needle) != std::string::npos) return i;
-    return std::nullopt;
+      if (Lower(names[i]).find(needle) != std::string::npos) return {i, "named"};
+    return {std::nullopt, "none named so"};
   }
+  if (names.empty()) return {std::nullopt, "no reader"};
+  if (names.size() == 1) return {0, "the only one"};
   for (size_t i = 0; i < names.size(); ++i)
-    if (LooksContactless(names[i])) return i;
-  return std::nullopt;
+    if (LooksContactless(names[i])) return {i, "contactless by its name"};
+  return {0, "the first"};
 }
 
 }  // namespace pcsc

@@ -36,6 +36,7 @@ template <typename Body>
 int16_t Guarded(Body body) {
   try {
     TraceLog();  // before the body, whose PC/SC calls are logged too
+    g_reader.StartCall();
     return body();
   } catch (...) {
     pcsc::ReportProblem("internal error; the call did nothing");
@@ -79,6 +80,7 @@ DCRF32_API int32_t DCRF32_CALL dc_init(int16_t port, int32_t baud) {
   TraceLog();
   int32_t result = pcsc::kInitInternalError;
   try {
+    g_reader.StartCall();
     result = g_reader.Open(pcsc::ConfigFromEnvironment());
   } catch (...) {
     pcsc::ReportProblem("internal error while opening the reader");
@@ -230,7 +232,10 @@ DCRF32_API int16_t DCRF32_CALL dc_write_hex(int32_t h, uint8_t block, char* hex)
     return g_reader.Write(h, block, data);
   });
   Log(start, "dc_write_hex", status,
-      [&] { return Join({Num(h), Num(block), Trace::ShownBlockText(block, ShownText(hex))}); });
+      [&] {
+        return Join({Num(h), Num(block),
+                     hex ? Trace::ShownBlockText(block, ShownText(hex)) : std::string("-")});
+      });
   return status;
 }
 

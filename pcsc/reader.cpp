@@ -45,9 +45,10 @@ int32_t Reader::Open(const Config& config) {
   link_.Disconnect(SCARD_LEAVE_CARD);
   std::vector<std::string> names;
   if (link_.ListReaders(&names) != kOk) return kInitNoReader;
-  const auto chosen = ChooseReader(names, config.reader);
-  if (!chosen) return kInitNoReader;
-  link_.UseReader(names[*chosen]);
+  const Choice chosen = ChooseReader(names, config.reader);
+  trace_->Readers(Trace::Clock::now(), names, chosen.index, chosen.why);
+  if (!chosen.index) return kInitNoReader;
+  link_.UseReader(names[*chosen.index]);
   handle_ = ++lastHandle_;
   return handle_;
 }
@@ -122,13 +123,13 @@ int16_t Reader::Identify() {
   if (ProbeGetData(&card) || ProbePn53x(&card)) {
     card.exact = true;
   } else {
-    if (!link_.connected()) return kNoCard;
+    if (!link_.connected()) return link_.NoConnection();
     const auto derived = DeriveFromAtr(link_.atr());
     if (!derived) return kUnknownCard;
     card.atqa = derived->atqa;
     card.sak = derived->sak;
   }
-  if (!link_.connected()) return kNoCard;
+  if (!link_.connected()) return link_.NoConnection();
   card_ = std::move(card);
   return kOk;
 }
@@ -153,7 +154,10 @@ int16_t Reader::Anticollision(int32_t handle, uint8_t bitCount, uint32_t* serial
   if (!IsOpen(handle)) return kBadHandle;
   if (bitCount != 0) return kBadArgument;
   const Identity* card = Card();
-  if (card == nullptr) return kNoCard;
+  if (card == nullptr) return link_.NoConnection();
+  // What is known of the card comes from its activation; whether it is
+  // still there, only PC/SC can say.
+  if (const int16_t status = link_.CheckCard()) return status;
   // A 7- or 10-byte UID does not fit: its first four bytes stand for it.
   const Bytes& uid = card->uid;
   *serial = static_cast<uint32_t>(uid[0]) | static_cast<uint32_t>(uid[1]) << 8 |
@@ -165,7 +169,8 @@ int16_t Reader::Select(int32_t handle, uint32_t serial, uint8_t* sak) {
   if (!IsOpen(handle)) return kBadHandle;
   selected_ = false;
   const Identity* card = Card();
-  if (card == nullptr) return kNoCard;
+  if (card == nullptr) return link_.NoConnection();
+  if (const int16_t status = link_.CheckCard()) return status;
   const Bytes& uid = card->uid;
   const uint32_t own = static_cast<uint32_t>(uid[0]) | static_cast<uint32_t>(uid[1]) << 8 |
                        static_cast<uint32_t>(uid[2]) << 16 | static_cast<uint32_t>(uid[3]) << 24;
@@ -178,13 +183,15 @@ int16_t Reader::Select(int32_t handle, uint32_t serial, uint8_t* sak) {
 int16_t Reader::Ats(int32_t handle, Bytes* ats) {
   if (!IsOpen(handle)) return kBadHandle;
   Identity* card = Card();
-  if (card == nullptr || !selected_) return kNoCard;
+  if (card == nullptr) return link_.NoConnection();
+  if (!selected_) return kNoCard;
+  if (const int16_t status = link_.CheckCard()) return status;
   if ((card->sak & 0x20) == 0) return kNoIso14443_4;
   if (!card->ats && !atsAsked_) {
     atsAsked_ = true;
     const Exchange answer = link_.Transmit(kGetAts, 1, 254);
     if (answer.status == kOk && WellFormedAts(answer.data)) card->ats = answer.data;
-    if (!link_.connected()) return kNoCard;
+    if (!link_.connected()) return link_.NoConnection();
   }
   if (!card->ats) return kNotReported;
   *ats = *card->ats;
@@ -203,7 +210,7 @@ int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
   if (!ValidKeyMode(mode) || sector >= kSectorCount) return kBadArgument;
   const std::optional<Key>& key = keys_[mode][sector];
   if (!key) return kNoKey;
-  if (Card() == nullptr) return kNoCard;
+  if (Card() == nullptr) return link_.NoConnection();
   // Key structure 00: a card key, in the reader's volatile memory, slot 0.
   Bytes loadKeys = {0xFF, 0x82, 0x00, 0x00, 0x06};
   loadKeys.insert(loadKeys.end(), key->begin(), key->end());
@@ -220,7 +227,7 @@ int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
 int16_t Reader::Read(int32_t handle, uint8_t block, Block* out) {
   if (!IsOpen(handle)) return kBadHandle;
   if (block >= kBlockCount) return kBadArgument;
-  if (Card() == nullptr) return kNoCard;
+  if (Card() == nullptr) return link_.NoConnection();
   const Exchange answer = link_.Transmit({0xFF, 0xB0, 0x00, block, 0x10}, kBlockSize, kBlockSize);
   if (answer.status != kOk) return Outcome(answer, kAccessDenied);
   std::copy(answer.data.begin(), answer.data.end(), out->begin());
@@ -230,7 +237,7 @@ int16_t Reader::Read(int32_t handle, uint8_t block, Block* out) {
 int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
   if (!IsOpen(handle)) return kBadHandle;
   if (block >= kBlockCount) return kBadArgument;
-  if (Card() == nullptr) return kNoCard;
+  if (Card() == nullptr) return link_.NoConnection();
   Bytes update = {0xFF, 0xD6, 0x00, block, 0x10};
   update.insert(update.end(), data.begin(), data.end());
   const Exchange answer = link_.Transmit(update, 0, 0);

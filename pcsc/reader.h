@@ -29,13 +29,15 @@ Config ConfigFromEnvironment();
 
 class Reader {
  public:
-  explicit Reader(Trace* trace) : link_(trace) {}
+  explicit Reader(Trace* trace) : trace_(trace), link_(trace) {}
 
   // Starts over: forgets the card and every key, picks a reader. Returns
   // the new handle (> 0) or kInitNoReader.
   int32_t Open(const Config& config);
   bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
   const std::string& readerName() const { return link_.reader(); }
+  // Called as each library call begins: PC/SC gets kCallBound for it.
+  void StartCall() { link_.StartCall(); }
 
   int16_t Beep(int32_t handle);
   int16_t Reset(int32_t handle, uint16_t milliseconds);
@@ -62,6 +64,7 @@ class Reader {
   // The card of the current connection; nothing once the connection ended.
   Identity* Card();
 
+  Trace* trace_;
   Link link_;
   int32_t handle_ = 0;
   int32_t lastHandle_ = 0;

@@ -18,33 +18,52 @@ bool IsTrailerAccess(const uint8_t* command, size_t length, uint8_t instruction)
          IsTrailerBlock(command[3]);
 }
 
+// A whole trailer: its access bytes shown, its keys not.
 std::string MaskedBlock(const uint8_t* block) {
   return "************" + ToHex(block + 6, 4) + "************";
 }
 
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
 }  // namespace
 
-bool IsTrailerBlock(uint8_t block) { return block < 128 && block % 4 == 3; }
+// MIFARE Classic 1K and the first 32 sectors of a 4K card have four blocks
+// a sector; the 4K card's last eight sectors have sixteen.
+bool IsTrailerBlock(uint8_t block) { return block < 128 ? block % 4 == 3 : block % 16 == 15; }
 
 std::string Trace::ShownCommand(const uint8_t* command, size_t length) {
   // Header and length byte as they are; everything after them is the key.
   if (IsLoadKeys(command, length) && length > 5)
     return ToHex(command, 5) + std::string(2 * (length - 5), '*');
-  if (IsTrailerAccess(command, length, 0xD6) && length == 21)
-    return ToHex(command, 5) + MaskedBlock(command + 5);
+  // Where the keys sit in a trailer of any other length is anyone's guess:
+  // none of it is shown.
+  if (IsTrailerAccess(command, length, 0xD6) && length > 5)
+    return ToHex(command, 5) +
+           (length == 21 ? MaskedBlock(command + 5) : std::string(2 * (length - 5), '*'));
   return ToHex(command, length);
 }
 
 std::string Trace::ShownAnswer(const uint8_t* command, size_t commandLength,
                                const uint8_t* answer, size_t answerLength) {
-  if (IsTrailerAccess(command, commandLength, 0xB0) && answerLength >= 16)
-    return MaskedBlock(answer) + ToHex(answer + 16, answerLength - 16);
+  // Two bytes are the status word alone; 18 a trailer and its status word.
+  // A short or oversized answer may hold keys anywhere.
+  if (IsTrailerAccess(command, commandLength, 0xB0) && answerLength != 2)
+    return answerLength == 18 ? MaskedBlock(answer) + ToHex(answer + 16, 2)
+                              : std::string(2 * answerLength, '*');
   return ToHex(answer, answerLength);
 }
 
-std::string Trace::ShownBlockText(uint8_t block, const std::string& hex) {
-  if (!IsTrailerBlock(block) || hex.size() < 32) return hex;
-  std::string shown = hex;
+std::string Trace::ShownBlockText(uint8_t block, const std::string& text) {
+  if (!IsTrailerBlock(block)) return text;
+  // Exactly 32 hex digits are a block whose key fields are known; any other
+  // text (cut short, "0x" in front, spaces between bytes) is shown as
+  // asterisks, one for each character.
+  bool block32 = text.size() == 32;
+  for (char c : text) block32 = block32 && IsHexDigit(c);
+  if (!block32) return std::string(text.size(), '*');
+  std::string shown = text;
   shown.replace(0, 12, 12, '*');
   shown.replace(20, 12, 12, '*');
   return shown;
@@ -73,6 +92,22 @@ void Trace::SCard(Clock::time_point start, const char* function, const std::stri
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result) & 0xFFFFFFFFul);
   Line(start, function, OneField(arguments), code);
+}
+
+void Trace::Waited(Clock::time_point at, Clock::time_point start, const char* function,
+                   const std::string& shown, const char* what) {
+  if (!enabled()) return;
+  Line(at, function, shown.empty() ? std::string(what) : OneField(shown) + "," + what,
+       FormatMilliseconds(Clock::now() - start));
+}
+
+void Trace::Readers(Clock::time_point start, const std::vector<std::string>& names,
+                    std::optional<size_t> chosen, const char* why) {
+  if (!enabled()) return;
+  for (size_t i = 0; i < names.size(); ++i)
+    Line(start, "reader", std::to_string(i) + "," + OneField(names[i]),
+         chosen == i ? std::string("chosen: ") + why : "-");
+  if (!chosen) Line(start, "reader", "-", std::string("none chosen: ") + why);
 }
 
 }  // namespace pcsc

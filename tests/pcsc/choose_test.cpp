@@ -3,7 +3,14 @@
 
 #include "pcsc/choose.h"
 
-using pcsc::ChooseReader;
+namespace {
+
+std::optional<size_t> ChooseReader(const std::vector<std::string>& names,
+                                   const std::optional<std::string>& wanted) {
+  return pcsc::ChooseReader(names, wanted).index;
+}
+
+}  // namespace
 
 TEST(ChooseReader, ContactlessSlotOfADualInterfaceReaderIsPreferredOverItsContactSlot) {
   const std::vector<std::string> names = {"ACS ACR1281 1S Dual Reader ICC 0",
@@ -23,11 +30,14 @@ TEST(ChooseReader, FirstContactlessReaderByItsName) {
   EXPECT_EQ(0u, ChooseReader({"Virtual PCD 00 00", "Virtual PCD 00 01"}, std::nullopt));
 }
 
-TEST(ChooseReader, NoContactlessReaderIsNoReader) {
+// A name is only a hint: the one reader attached is used whatever it is
+// called, and of several none of which says contactless, the first.
+TEST(ChooseReader, OnlyReaderOrFirstOfSeveralWhenNoNameSaysContactless) {
   EXPECT_EQ(std::nullopt, ChooseReader({}, std::nullopt));
-  EXPECT_EQ(std::nullopt, ChooseReader({"Gemalto PC Twin Reader 00 00",
-                                        "Alcor Micro AU9540 00 00", "Clever Reader 0"},
-                                       std::nullopt));
+  EXPECT_EQ(0u, ChooseReader({"HID Global OMNIKEY 5022 Smart Card Reader"}, std::nullopt));
+  EXPECT_EQ(0u, ChooseReader({"Gemalto PC Twin Reader 00 00", "Alcor Micro AU9540 00 00",
+                              "Clever Reader 0"},
+                             std::nullopt));
 }
 
 TEST(ChooseReader, NamedReaderWinsCaseInsensitivelyAndNeverFallsBack) {

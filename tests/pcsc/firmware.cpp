@@ -33,7 +33,9 @@ Bytes Historical(const Bytes& ats) {
 Bytes AtrFor(const sim::CardProfile& profile) {
   Bytes atr;
   if (profile.sak & 0x20) {
-    const Bytes historical = Historical(profile.ats);
+    // An ATR has room for 15 historical bytes; a longer ATS's are cut.
+    Bytes historical = Historical(profile.ats);
+    historical.resize(std::min<size_t>(historical.size(), 15));
     atr = {0x3B, static_cast<uint8_t>(0x80 | historical.size()), 0x80, 0x01};
     atr.insert(atr.end(), historical.begin(), historical.end());
   } else {
@@ -165,6 +167,15 @@ Bytes Firmware::DirectTransmit(const Bytes& command) {
   // InListPassiveTarget, one target, 106 kbps type A: the PN53x activates
   // the card afresh, and sends RATS when the SAK says ISO 14443-4.
   if (frame != Bytes{0xD4, 0x4A, 0x01, 0x00}) return kNotSupported;
+  if (second_) {
+    const sim::CardProfile& other = *second_;
+    Bytes answer = {0xD5, 0x4B, 0x01, 0x01, static_cast<uint8_t>(other.atqa >> 8),
+                    static_cast<uint8_t>(other.atqa & 0xFF), other.sak,
+                    static_cast<uint8_t>(other.uid.size())};
+    answer.insert(answer.end(), other.uid.begin(), other.uid.end());
+    answer.insert(answer.end(), other.ats.begin(), other.ats.end());
+    return DirectAnswer(answer, kOk);
+  }
   card_.FieldReset();
   const auto atqa = card_.Request(true);
   const auto uid = atqa ? card_.Anticollision() : std::nullopt;

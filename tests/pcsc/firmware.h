@@ -33,6 +33,9 @@ class Firmware {
   void PowerOff();
   Bytes Atr() const;
   Bytes Apdu(const Bytes& command);
+  // A second card in the field, the one InListPassiveTarget finds first;
+  // the reader's own activation and GET DATA still name the first.
+  void AddSecondCard(const sim::CardProfile& other) { second_ = other; }
 
   const sim::Card& card() const { return card_; }
 
@@ -53,6 +56,7 @@ class Firmware {
   bool active_ = false;  // the card answered the firmware's activation
   std::optional<sim::Key> slots_[2];
   Bytes heldBack_;  // the acr122 flavour's answer waiting for GET RESPONSE
+  std::optional<sim::CardProfile> second_;
 };
 
 // The ATR PC/SC builds for a contactless card: storage cards by name,

@@ -21,6 +21,10 @@ TEST(GetData, AtsOnlyWhenItsLengthByteCountsItExactly) {
   // Historical bytes only, as some readers give for P1 01.
   EXPECT_FALSE(pcsc::WellFormedAts({0x80, 0x70, 0x02}));
   EXPECT_FALSE(pcsc::WellFormedAts({0x06, 0x78, 0x80, 0x70, 0x02}));
+  // A length byte short of the answer: what follows it would be shown as
+  // part of an ATS the card never sent.
+  EXPECT_FALSE(pcsc::WellFormedAts({0x03, 0x78, 0x80, 0x70, 0x02}));
+  EXPECT_FALSE(pcsc::WellFormedAts({0x00, 0x31, 0xC1}));
   EXPECT_FALSE(pcsc::WellFormedAts({}));
 }
 

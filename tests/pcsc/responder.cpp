@@ -2,7 +2,8 @@
 // answers its frames from the firmware, as a contactless reader with a card
 // in its field would.
 //   responder --port N [--card m1|cpu|composite] [--flavour pn53x|acr122|getdata|atr]
-//             [--chaos SEED,PERCENT --chaos-log FILE]
+//             [--chaos SEED,PERCENT --chaos-log FILE] [--unanswered INS]
+//             [--second-card m1|cpu|composite] [--ats-length N]
 // A frame is a 2-byte big-endian length and a payload. A 1-byte payload is
 // a control (0 power off, 1 power on, 2 reset, 4 ask for the ATR, answered
 // with the ATR); anything longer is an APDU, answered the same way.
@@ -12,6 +13,13 @@
 // from the field mid-command (the connection dropped before answering,
 // the card back a moment later). Each APDU leaves one line in the chaos log
 // (what was done to its answer), written before the answer is sent.
+//
+// With --unanswered (an instruction byte in hex, B0 for READ BINARY), APDUs
+// with that instruction get no answer at all, as from a reader whose
+// firmware hangs: the driver, and everything above it, waits.
+// --second-card puts another card in the field, the one a PN53x lists.
+// --ats-length gives an ISO 14443-4 card an ATS of N bytes (N >= 5: its
+// own, then filler historical bytes), longer than any card sends.
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -39,7 +47,17 @@ struct Options {
   std::optional<unsigned> chaosSeed;
   int chaosPercent = 0;
   std::string chaosLog;
+  std::optional<uint8_t> unanswered;
+  std::optional<sim::Preset> secondCard;
+  int atsLength = 0;
 };
+
+std::optional<sim::Preset> PresetNamed(const std::string& name) {
+  if (name == "m1") return sim::Preset::M1;
+  if (name == "cpu") return sim::Preset::Cpu;
+  if (name == "composite") return sim::Preset::Composite;
+  return std::nullopt;
+}
 
 [[noreturn]] void Usage(const char* problem) {
   std::fprintf(stderr, "responder: %s\n", problem);
@@ -54,11 +72,14 @@ Options Parse(int argc, char** argv) {
     const std::string value = argv[++i];
     if (flag == "--port") {
       options.port = std::atoi(value.c_str());
-    } else if (flag == "--card") {
-      if (value == "m1") options.preset = sim::Preset::M1;
-      else if (value == "cpu") options.preset = sim::Preset::Cpu;
-      else if (value == "composite") options.preset = sim::Preset::Composite;
-      else Usage("--card takes m1, cpu or composite");
+    } else if (flag == "--card" || flag == "--second-card") {
+      const auto preset = PresetNamed(value);
+      if (!preset) Usage((flag + " takes m1, cpu or composite").c_str());
+      if (flag == "--card") options.preset = *preset;
+      else options.secondCard = preset;
+    } else if (flag == "--ats-length") {
+      options.atsLength = std::atoi(value.c_str());
+      if (options.atsLength < 5 || options.atsLength > 254) Usage("--ats-length takes 5 to 254");
     } else if (flag == "--flavour") {
       if (value == "pn53x") options.flavour = responder::Flavour::Pn53x;
       else if (value == "acr122") options.flavour = responder::Flavour::Acr122;
@@ -73,6 +94,10 @@ Options Parse(int argc, char** argv) {
       options.chaosPercent = percent;
     } else if (flag == "--chaos-log") {
       options.chaosLog = value;
+    } else if (flag == "--unanswered") {
+      unsigned instruction = 0;
+      if (std::sscanf(value.c_str(), "%2x", &instruction) != 1) Usage("--unanswered takes INS in hex");
+      options.unanswered = static_cast<uint8_t>(instruction);
     } else {
       Usage(("unknown option " + flag).c_str());
     }
@@ -198,7 +223,7 @@ class Chaos {
 
 enum class End { DriverGone, CardPulled };
 
-End Serve(int fd, responder::Firmware* firmware, Chaos* chaos) {
+End Serve(int fd, responder::Firmware* firmware, Chaos* chaos, std::optional<uint8_t> unanswered) {
   for (;;) {
     uint8_t header[2];
     if (!ReadExactly(fd, header, 2)) return End::DriverGone;
@@ -221,6 +246,7 @@ End Serve(int fd, responder::Firmware* firmware, Chaos* chaos) {
       }
       continue;
     }
+    if (unanswered && payload.size() >= 2 && payload[1] == *unanswered) continue;
     Bytes answer = firmware->Apdu(payload);
     if (!chaos->Spoil(&answer)) return End::CardPulled;
     if (!SendFrame(fd, answer)) return End::DriverGone;
@@ -232,8 +258,13 @@ End Serve(int fd, responder::Firmware* firmware, Chaos* chaos) {
 int main(int argc, char** argv) {
   const Options options = Parse(argc, argv);
   sim::CardProfile profile = sim::PresetProfile(options.preset);
+  if (options.atsLength > 0 && !profile.ats.empty()) {
+    profile.ats.resize(static_cast<size_t>(options.atsLength), 0x5A);
+    profile.ats[0] = static_cast<uint8_t>(options.atsLength);
+  }
   const sim::Memory memory = sim::FactoryImage(profile);
   responder::Firmware firmware(sim::Card(profile, memory), options.flavour);
+  if (options.secondCard) firmware.AddSecondCard(sim::PresetProfile(*options.secondCard));
   Chaos chaos(options);
   for (;;) {
     const int fd = ConnectToDriver(options.port);
@@ -241,7 +272,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "responder: no reader driver on port %d\n", options.port);
       return 1;
     }
-    const End end = Serve(fd, &firmware, &chaos);
+    const End end = Serve(fd, &firmware, &chaos, options.unanswered);
     close(fd);
     // The driver drops a card whose answer it could not use, and a pulled
     // card comes back a moment later: either way the same card, anew.
