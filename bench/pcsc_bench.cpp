@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
   }
   dlg::MemoryBackend ui;
   CCardTestDlg dlg;
+  dlg.Session() = ReaderSession(*loaded.api);
   dlg.AttachBackend(&ui);
   dlg.OnInitDialog();
   dlg.OnOpenReader();

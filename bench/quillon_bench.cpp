@@ -15,30 +15,17 @@
 #include "cardtest/resource.h"
 #include "dialog/memory_backend.h"
 #include "reader/reader.h"
+#include "reader/session.h"
 
 namespace {
 
-// The loaded library's table, and a counting one in front of it: the floor
-// counts the calls a command pauses after (all but dc_init and dc_beep).
-ReaderApi g_real;
+// The floor counts the calls a command pauses after: the session's pause,
+// the real 10 ms one, counted.
 int g_paused = 0;
-
-int32_t DCRF32_CALL Init(int16_t port, int32_t baud) { return g_real.dc_init(port, baud); }
-int16_t DCRF32_CALL Beep(int32_t h, uint16_t t) { return g_real.dc_beep(h, t); }
-int16_t DCRF32_CALL Reset(int32_t h, uint16_t t) { return ++g_paused, g_real.dc_reset(h, t); }
-int16_t DCRF32_CALL Config(int32_t h, uint8_t type) { return ++g_paused, g_real.dc_config_card(h, type); }
-int16_t DCRF32_CALL Request(int32_t h, uint8_t m, uint32_t* t) { return ++g_paused, g_real.dc_request(h, m, t); }
-int16_t DCRF32_CALL Anticoll(int32_t h, uint8_t b, uint32_t* s) { return ++g_paused, g_real.dc_anticoll(h, b, s); }
-int16_t DCRF32_CALL Select(int32_t h, uint32_t s, uint8_t* k) { return ++g_paused, g_real.dc_select(h, s, k); }
-int16_t DCRF32_CALL ResetHex(int32_t h, uint8_t* l, char* a) { return ++g_paused, g_real.dc_pro_resethex(h, l, a); }
-int16_t DCRF32_CALL LoadKey(int32_t h, uint8_t m, uint8_t s, uint8_t* k) {
-  return ++g_paused, g_real.dc_load_key(h, m, s, k);
+void CountedPause() {
+  ++g_paused;
+  ReaderPause();
 }
-int16_t DCRF32_CALL Auth(int32_t h, uint8_t m, uint8_t s) { return ++g_paused, g_real.dc_authentication(h, m, s); }
-int16_t DCRF32_CALL Read(int32_t h, uint8_t b, char* x) { return ++g_paused, g_real.dc_read_hex(h, b, x); }
-int16_t DCRF32_CALL Write(int32_t h, uint8_t b, char* x) { return ++g_paused, g_real.dc_write_hex(h, b, x); }
-
-const ReaderApi kCounting = {Init, Beep, Reset, Config, Request, Anticoll, Select, ResetHex, LoadKey, Auth, Read, Write};
 
 struct Result {
   std::string name;
@@ -75,11 +62,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", loaded.Message().c_str());
     return 1;
   }
-  g_real = Reader();
-  InstallReaderApi(&kCounting);
-
   dlg::MemoryBackend ui;
   CCardTestDlg dlg;
+  dlg.Session() = ReaderSession(*loaded.api, CountedPause);
   dlg.AttachBackend(&ui);
   dlg.OnInitDialog();
   auto open = [&](const char* card) {

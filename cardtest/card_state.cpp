@@ -5,26 +5,22 @@
 #include <cstdint>
 
 #include "cardtest/card_test_dlg.h"
-#include "reader/reader.h"
+#include "reader/session.h"
 
 bool CCardTestDlg::Authenticate(int sector) {
-  int16_t status =
-      Reader().dc_authentication(g_hReader, static_cast<uint8_t>(m_nKeyMode), static_cast<uint8_t>(sector));
-  ReaderPause();
+  const int16_t status = m_reader.Call(&ReaderApi::dc_authentication, m_nKeyMode, sector);
   if (status != 0) m_bCardIdle = true;
   return status == 0;
 }
 
 bool CCardTestDlg::ReadBlock(int address, char* hex) {
-  int16_t status = Reader().dc_read_hex(g_hReader, static_cast<uint8_t>(address), hex);
-  ReaderPause();
+  const int16_t status = m_reader.Call(&ReaderApi::dc_read_hex, address, hex);
   if (status != 0) m_bCardIdle = true;
   return status == 0;
 }
 
 bool CCardTestDlg::WakeCardIfIdle() {
   if (!m_bCardIdle) return true;
-  const ReaderApi& reader = Reader();
   uint32_t tagType = 0;
   uint32_t serial = 0;
   uint8_t sak = 0;
@@ -32,19 +28,16 @@ bool CCardTestDlg::WakeCardIfIdle() {
   bool awake = m_bCardFound;
   // WUPA, as find card sends it: an idle card answers it as well as REQA.
   if (awake) {
-    awake = reader.dc_request(g_hReader, 1, &tagType) == 0;
-    ReaderPause();
+    awake = m_reader.Call(&ReaderApi::dc_request, 1, &tagType) == 0;
   }
   if (awake) {
-    awake = reader.dc_anticoll(g_hReader, 0, &serial) == 0;
-    ReaderPause();
+    awake = m_reader.Call(&ReaderApi::dc_anticoll, 0, &serial) == 0;
   }
   // Never select another card: the keys and the write target were meant
   // for the one the user found.
   if (awake) awake = serial == m_nFoundSerial;
   if (awake) {
-    awake = reader.dc_select(g_hReader, serial, &sak) == 0;
-    ReaderPause();
+    awake = m_reader.Call(&ReaderApi::dc_select, serial, &sak) == 0;
   }
   if (!awake) {
     m_strStatus = "卡片已更换或已离开，请重新寻卡";

@@ -4,13 +4,13 @@
 // derives from this class and adds only what a real window needs.
 //
 // Every command runs to completion on the caller's thread, calling the reader
-// through Reader() with g_hReader and pausing after each call but opening the
-// reader and sounding the beeper.
+// through the dialog's own reader session.
 
 #include <cstdint>
 
 #include "cardtest/card_test_form.h"
 #include "dialog/dialog.h"
+#include "reader/session.h"
 
 class CCardTestDlg : public dlg::CDialog, public CardTestForm {
  public:
@@ -29,6 +29,10 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   void OnSelchangeReadList();
   // "写M1数据": writes the typed data into the block the form names.
   void OnWriteCard();
+
+  // The reader the commands talk to: none until the program (or a test)
+  // gives the dialog a session of its own.
+  ReaderSession& Session() { return m_reader; }
 
   // Routes button clicks of IDC_OPEN_READER..IDC_WRITE_CARD and the read
   // list's selection change to the commands; true when it was one of them.
@@ -66,6 +70,7 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // has to stop because the card is gone or another one answers.
   bool ReadSector(int sector, char letter);
 
+  ReaderSession m_reader;
   bool m_bCardFound = false;  // find card got as far as a selected card
   uint32_t m_nFoundSerial = 0;
   bool m_bCardIdle = false;   // the card refused something since then

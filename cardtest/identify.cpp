@@ -4,7 +4,7 @@
 
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/texts.h"
-#include "reader/reader.h"
+#include "reader/session.h"
 #include "txtconv/txtconv.h"
 
 namespace {
@@ -47,8 +47,7 @@ std::string CardType(uint8_t sak, const char* unknownFormat) {
 }  // namespace
 
 void CCardTestDlg::OnOpenReader() {
-  g_hReader = Reader().dc_init(100, 115200);
-  if (g_hReader > 0) {
+  if (m_reader.Open(100, 115200) > 0) {
     m_strStatus = "打开成功了";
   } else {
     m_strStatus = "读卡器打开失败了，自己找找问题哦";
@@ -57,36 +56,25 @@ void CCardTestDlg::OnOpenReader() {
     UpdateData(false);
   }
   // Beeps even after a failed open, with the failed handle.
-  Reader().dc_beep(g_hReader, 10);
+  m_reader.Call(&ReaderApi::dc_beep, 10);
   UpdateData(false);
 }
 
-namespace {
-
-// One call's status after the pause that follows every reader call.
-bool Succeeded(int16_t status) {
-  ReaderPause();
-  return status == 0;
-}
-
-}  // namespace
-
 bool CCardTestDlg::ActivateCard(Activation& a, const char* unknownFormat) {
-  const ReaderApi& reader = Reader();
   // Until the select below, the card is in no state to authenticate.
   m_bCardIdle = true;
-  if (!Succeeded(reader.dc_reset(g_hReader, 10))) return FindCardFailed("dc_reset卡片复位失败");
-  if (!Succeeded(reader.dc_config_card(g_hReader, 'A'))) return FindCardFailed("dc_config_card设置卡片失败");
-  if (!Succeeded(reader.dc_request(g_hReader, 1, &a.tagType))) return FindCardFailed("dc_request获取ATQA失败");
+  if (m_reader.Call(&ReaderApi::dc_reset, 10) != 0) return FindCardFailed("dc_reset卡片复位失败");
+  if (m_reader.Call(&ReaderApi::dc_config_card, 'A') != 0) return FindCardFailed("dc_config_card设置卡片失败");
+  if (m_reader.Call(&ReaderApi::dc_request, 1, &a.tagType) != 0) return FindCardFailed("dc_request获取ATQA失败");
   // Deliberately decimal in four digits, as testers know it: ATQA 0x0004
   // reads "0004", but 0x0044 reads "0068".
   m_strAtqa = Format("%04d", static_cast<int>(a.tagType & 0xFFFF));
   m_strStatus = "获取ATQA成功";
-  if (!Succeeded(reader.dc_anticoll(g_hReader, 0, &a.serial))) return FindCardFailed("dc_anticoll获取CSN失败");
+  if (m_reader.Call(&ReaderApi::dc_anticoll, 0, &a.serial) != 0) return FindCardFailed("dc_anticoll获取CSN失败");
   m_strCsn = SerialText(a.serial, &a.conversions);
   m_strStatus = "获取CSN成功";
   uint8_t sak = 0;
-  if (!Succeeded(reader.dc_select(g_hReader, a.serial, &sak))) return FindCardFailed("dc_select获取SAK失败");
+  if (m_reader.Call(&ReaderApi::dc_select, a.serial, &sak) != 0) return FindCardFailed("dc_select获取SAK失败");
   m_strSak = SakText(sak, &a.conversions);
   m_strStatus = "获取SAK成功";
   m_strCardType = CardType(sak, unknownFormat);
@@ -120,7 +108,7 @@ void CCardTestDlg::OnFindCard() {
 
   // Asked whatever the SAK says: an M1-only card ends the command here.
   std::memset(ats, 0, sizeof ats);
-  if (!Succeeded(Reader().dc_pro_resethex(g_hReader, &atsLength, ats))) {
+  if (m_reader.Call(&ReaderApi::dc_pro_resethex, &atsLength, ats) != 0) {
     FindCardFailed("dc_pro_resethex获取ATS失败");
     return;
   }

@@ -4,7 +4,7 @@
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/mifare.h"
 #include "cardtest/texts.h"
-#include "reader/reader.h"
+#include "reader/session.h"
 #include "txtconv/txtconv.h"
 
 void CCardTestDlg::OnLoadKeyA() { LoadKey(kKeyModeA); }
@@ -31,8 +31,7 @@ void CCardTestDlg::LoadKey(int keyMode) {
 
   const char letter = KeyLetter(keyMode);
   for (int sector = 0; sector < kSectors; ++sector) {
-    int16_t status = Reader().dc_load_key(g_hReader, static_cast<uint8_t>(m_nKeyMode), static_cast<uint8_t>(sector), key);
-    ReaderPause();
+    const int16_t status = m_reader.Call(&ReaderApi::dc_load_key, m_nKeyMode, sector, key);
     if (status != 0) {
       m_strStatus = Format("装载第%d扇区%c密钥失败", sector, letter);
       UpdateData(false);
@@ -41,5 +40,5 @@ void CCardTestDlg::LoadKey(int keyMode) {
   }
   m_strStatus = Format("装载%c密钥成功", letter);
   UpdateData(false);
-  Reader().dc_beep(g_hReader, 10);
+  m_reader.Call(&ReaderApi::dc_beep, 10);
 }

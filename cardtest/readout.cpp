@@ -6,7 +6,6 @@
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/mifare.h"
 #include "cardtest/texts.h"
-#include "reader/reader.h"
 
 namespace {
 

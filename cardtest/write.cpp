@@ -4,7 +4,7 @@
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/mifare.h"
 #include "cardtest/texts.h"
-#include "reader/reader.h"
+#include "reader/session.h"
 #include "txtconv/txtconv.h"
 
 void CCardTestDlg::OnWriteCard() {
@@ -51,8 +51,7 @@ void CCardTestDlg::OnWriteCard() {
   m_lstWrite.AddString(Format("扇区[%02d]:校验密码[%c]成功！", m_nSector, letter));
   m_lstWrite.SetCurSel(m_lstWrite.GetCount() - 1);
 
-  int16_t status = Reader().dc_write_hex(g_hReader, BlockAddress(m_nSector, m_nBlock), data);
-  ReaderPause();
+  const int16_t status = m_reader.Call(&ReaderApi::dc_write_hex, BlockAddress(m_nSector, m_nBlock), data);
   if (status != 0) {
     m_bCardIdle = true;
     m_strStatus = Format("写扇区[%02d]第[%d]块失败！", m_nSector, m_nBlock);

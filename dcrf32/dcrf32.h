@@ -1,20 +1,17 @@
 #pragma once
-// The twelve functions of the reader library, as every dcrf32 built here
-// exports them (the virtual reader, the PC/SC one). On 32-bit Windows they
-// are stdcall with undecorated names (the DLL is linked with --kill-at), as
-// the vendor's library has them.
+// The twelve functions as every dcrf32 built here exports them (the virtual
+// reader, the PC/SC one): undecorated, and on 32-bit Windows stdcall (the
+// DLL is linked with --kill-at).
 
-#include <stdint.h>
+#include "dcrf32/functions.h"
 
 #if defined(_WIN32)
-#define DCRF32_CALL __stdcall
 #if defined(DCRF32_BUILDING)
 #define DCRF32_API __declspec(dllexport)
 #else
 #define DCRF32_API __declspec(dllimport)
 #endif
 #else
-#define DCRF32_CALL
 #define DCRF32_API __attribute__((visibility("default")))
 #endif
 
@@ -22,19 +19,9 @@
 extern "C" {
 #endif
 
-DCRF32_API int32_t DCRF32_CALL dc_init(int16_t port, int32_t baud);
-DCRF32_API int16_t DCRF32_CALL dc_beep(int32_t h, uint16_t time);
-DCRF32_API int16_t DCRF32_CALL dc_reset(int32_t h, uint16_t time);
-DCRF32_API int16_t DCRF32_CALL dc_config_card(int32_t h, uint8_t type);
-DCRF32_API int16_t DCRF32_CALL dc_request(int32_t h, uint8_t mode, uint32_t* tag_type);
-DCRF32_API int16_t DCRF32_CALL dc_anticoll(int32_t h, uint8_t bcnt, uint32_t* serial);
-DCRF32_API int16_t DCRF32_CALL dc_select(int32_t h, uint32_t serial, uint8_t* sak);
-DCRF32_API int16_t DCRF32_CALL dc_pro_resethex(int32_t h, uint8_t* len, char* ats_hex);
-DCRF32_API int16_t DCRF32_CALL dc_load_key(int32_t h, uint8_t mode, uint8_t sector,
-                                           uint8_t* key6);
-DCRF32_API int16_t DCRF32_CALL dc_authentication(int32_t h, uint8_t mode, uint8_t sector);
-DCRF32_API int16_t DCRF32_CALL dc_read_hex(int32_t h, uint8_t block, char* hex33);
-DCRF32_API int16_t DCRF32_CALL dc_write_hex(int32_t h, uint8_t block, char* hex);
+#define DCRF32_DECLARE(ret, name, params) DCRF32_API ret DCRF32_CALL name params;
+DCRF32_FUNCTIONS(DCRF32_DECLARE)
+#undef DCRF32_DECLARE
 
 #ifdef __cplusplus
 }

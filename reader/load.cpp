@@ -87,8 +87,6 @@ bool Resolve(Module m, const char* fn, F& slot, ReaderLoadResult& result) {
   return true;
 }
 
-ReaderApi g_loaded;
-
 }  // namespace
 
 ReaderLoadResult LoadReaderLibrary(const char* name) {
@@ -98,24 +96,17 @@ ReaderLoadResult LoadReaderLibrary(const char* name) {
   ReaderLoadResult result;
   result.library = name;
   ReaderApi api{};
-  bool ok = Resolve(m, "dc_init", api.dc_init, result) && Resolve(m, "dc_beep", api.dc_beep, result) &&
-            Resolve(m, "dc_reset", api.dc_reset, result) &&
-            Resolve(m, "dc_config_card", api.dc_config_card, result) &&
-            Resolve(m, "dc_request", api.dc_request, result) &&
-            Resolve(m, "dc_anticoll", api.dc_anticoll, result) &&
-            Resolve(m, "dc_select", api.dc_select, result) &&
-            Resolve(m, "dc_pro_resethex", api.dc_pro_resethex, result) &&
-            Resolve(m, "dc_load_key", api.dc_load_key, result) &&
-            Resolve(m, "dc_authentication", api.dc_authentication, result) &&
-            Resolve(m, "dc_read_hex", api.dc_read_hex, result) &&
-            Resolve(m, "dc_write_hex", api.dc_write_hex, result);
+#define DCRF32_RESOLVE(ret, name, params) &&Resolve(m, #name, api.name, result)
+  const bool ok = true DCRF32_FUNCTIONS(DCRF32_RESOLVE);
+#undef DCRF32_RESOLVE
   if (!ok) {
     CloseLibrary(m);
     return result;
   }
   // The library stays loaded for the life of the process, as the reader
-  // stays open: nothing is ever unloaded once installed.
-  g_loaded = api;
-  InstallReaderApi(&g_loaded);
+  // stays open: nothing is ever unloaded once loaded.
+  static ReaderApi loaded;
+  loaded = api;
+  result.api = &loaded;
   return result;
 }

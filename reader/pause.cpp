@@ -1,4 +1,4 @@
-#include "reader/reader.h"
+#include "reader/session.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -81,15 +81,4 @@ static void SleepTenMilliseconds() {
 
 #endif
 
-namespace {
-PauseFn g_pause = nullptr;
-}
-
-void InstallReaderPause(PauseFn pause) { g_pause = pause; }
-
-void ReaderPause() {
-  if (g_pause)
-    g_pause();
-  else
-    SleepTenMilliseconds();
-}
+void ReaderPause() { SleepTenMilliseconds(); }

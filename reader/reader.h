@@ -1,14 +1,11 @@
 #pragma once
-// The boundary to the reader library: the process-wide handle, the table of
-// its functions, loading it by name, and the pause after each call.
+// Loading the reader library by name; what is then called through it is a
+// ReaderSession's business (reader/session.h).
 
 #include <cstdint>
 #include <string>
 
 #include "reader/dcrf32_api.h"
-
-// Result of the last open attempt, success or not; 0 before the first one.
-extern int32_t g_hReader;
 
 #ifdef _WIN32
 #define DCRF32_LIBRARY_NAME "dcrf32.dll"
@@ -31,27 +28,14 @@ struct ReaderLoadResult {
   int libraryBits = 0, programBits = 0;  // kWrongFlavour: 32 or 64
   unsigned long code = 0;                // kLoadFailed: the system's error code
   std::string detail;                    // kLoadFailed: the loader's own text, if any
+  // The library's functions, for a ReaderSession; null unless ok(). The
+  // library stays loaded for the life of the process.
+  const ReaderApi* api = nullptr;
   bool ok() const { return error == kNone; }
   // One line for the user, e.g. "找不到读卡器库 dcrf32.dll".
   std::string Message() const;
 };
 
 // Loads the library (on Windows from the program's own folder) and, when all
-// twelve functions resolve, installs its table. On failure nothing changes.
+// of its functions resolve, gives their table in `api`.
 ReaderLoadResult LoadReaderLibrary(const char* name = DCRF32_LIBRARY_NAME);
-
-// The functions every command calls. Until a library or a test's table is
-// installed, every function fails (dc_init returns -1) instead of crashing.
-const ReaderApi& Reader();
-
-// Installs a caller-owned table (a test's fake); null restores the failing one.
-void InstallReaderApi(const ReaderApi* api);
-
-// Sleeps 10 ms, as accurately as the platform allows. Commands call it after
-// every reader call but opening the reader and sounding the beeper.
-void ReaderPause();
-
-// Replaces what ReaderPause does (a test records the pause instead of
-// sleeping); null restores the real 10 ms sleep.
-using PauseFn = void (*)();
-void InstallReaderPause(PauseFn pause);

@@ -32,6 +32,7 @@ bool CCardTestApp::InitInstance() {
   }
 
   CCardTestWindow dlg;
+  dlg.Session() = ReaderSession(*loaded.api);
   m_pMainWnd = &dlg;
   dlg::DoModal(dlg);
   m_pMainWnd = nullptr;

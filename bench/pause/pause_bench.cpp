@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "reader/reader.h"
+#include "reader/session.h"
 
 int main(int argc, char** argv) {
   const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;

@@ -154,7 +154,7 @@ TYPED_TEST_P(CardScenarios, AbsentReaderFailsToOpenAndLaterCommandsFailCleanly) 
   this->MakeReaderAbsent();
   this->dlg.OnOpenReader();
   EXPECT_EQ("读卡器打开失败了，自己找找问题哦", this->ui.GetText(IDC_STATUS));
-  EXPECT_LE(g_hReader, 0);
+  EXPECT_LE(this->dlg.Session().handle(), 0);
   this->dlg.OnFindCard();
   EXPECT_EQ("dc_reset卡片复位失败", this->ui.GetText(IDC_STATUS));
   this->dlg.OnLoadKeyA();

@@ -29,12 +29,11 @@ class CountingCardTestDlg : public CCardTestDlg {
 class CardTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_hReader = 7;
+    dlg.Session() = reader.Session(7);
     dlg.AttachBackend(&ui);
     dlg.OnInitDialog();
     shownAtStart = dlg.shows;
   }
-  void TearDown() override { g_hReader = 0; }
 
   // How often the form has been shown since the window opened.
   int Shows() const { return dlg.shows - shownAtStart; }

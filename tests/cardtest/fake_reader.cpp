@@ -31,73 +31,72 @@ int16_t Record(const std::string& call) {
   return FakeReader::current->Status(call);
 }
 
-int32_t Init(int16_t port, int32_t baud) {
-  FakeReader::current->log.push_back("dc_init(" + Args({port, baud}) + ")");
-  return FakeReader::current->initResult;
-}
-int16_t Beep(int32_t h, uint16_t t) { return Record("dc_beep(" + Args({h, t}) + ")"); }
-int16_t Reset(int32_t h, uint16_t t) { return Record("dc_reset(" + Args({h, t}) + ")"); }
-int16_t Config(int32_t h, uint8_t type) { return Record("dc_config_card(" + Args({h, type}) + ")"); }
-int16_t Request(int32_t h, uint8_t mode, uint32_t* tag) {
-  int16_t s = Record("dc_request(" + Args({h, mode}) + ")");
-  if (s == 0) *tag = FakeReader::current->tagType;
-  return s;
-}
-int16_t Anticoll(int32_t h, uint8_t bcnt, uint32_t* serial) {
-  int16_t s = Record("dc_anticoll(" + Args({h, bcnt}) + ")");
-  if (s == 0) *serial = FakeReader::current->serial;
-  return s;
-}
-int16_t Select(int32_t h, uint32_t serial, uint8_t* sak) {
-  int16_t s = Record("dc_select(" + Args({h, serial}) + ")");
-  if (s == 0) *sak = FakeReader::current->sak;
-  return s;
-}
-int16_t ResetHex(int32_t h, uint8_t* len, char* ats) {
-  int16_t s = Record("dc_pro_resethex(" + Args({h}) + ")");
-  if (s == 0) {
-    const std::string& text = FakeReader::current->ats;
-    std::memcpy(ats, text.c_str(), text.size() + 1);
-    *len = static_cast<uint8_t>(text.size() / 2);
+// The fake's functions, by the names of the library's.
+struct Fake {
+  static int32_t DCRF32_CALL dc_init(int16_t port, int32_t baud) {
+    FakeReader::current->log.push_back("dc_init(" + Args({port, baud}) + ")");
+    return FakeReader::current->initResult;
   }
-  return s;
-}
-int16_t LoadKey(int32_t h, uint8_t mode, uint8_t sector, uint8_t* key) {
-  return Record("dc_load_key(" + Args({h, mode, sector}) + "," + Hex(key, 6) + ")");
-}
-int16_t Auth(int32_t h, uint8_t mode, uint8_t sector) {
-  return Record("dc_authentication(" + Args({h, mode, sector}) + ")");
-}
-int16_t Read(int32_t h, uint8_t block, char* hex) {
-  int16_t s = Record("dc_read_hex(" + Args({h, block}) + ")");
-  if (s == 0) {
-    auto it = FakeReader::current->blocks.find(block);
-    std::string text = it != FakeReader::current->blocks.end() ? it->second : FakeReader::BlockText(block);
-    std::snprintf(hex, 33, "%s", text.c_str());
+  static int16_t DCRF32_CALL dc_beep(int32_t h, uint16_t t) { return Record("dc_beep(" + Args({h, t}) + ")"); }
+  static int16_t DCRF32_CALL dc_reset(int32_t h, uint16_t t) { return Record("dc_reset(" + Args({h, t}) + ")"); }
+  static int16_t DCRF32_CALL dc_config_card(int32_t h, uint8_t type) {
+    return Record("dc_config_card(" + Args({h, type}) + ")");
   }
-  return s;
-}
-int16_t Write(int32_t h, uint8_t block, char* hex) {
-  return Record("dc_write_hex(" + Args({h, block}) + "," + hex + ")");
-}
+  static int16_t DCRF32_CALL dc_request(int32_t h, uint8_t mode, uint32_t* tag) {
+    int16_t s = Record("dc_request(" + Args({h, mode}) + ")");
+    if (s == 0) *tag = FakeReader::current->tagType;
+    return s;
+  }
+  static int16_t DCRF32_CALL dc_anticoll(int32_t h, uint8_t bcnt, uint32_t* serial) {
+    int16_t s = Record("dc_anticoll(" + Args({h, bcnt}) + ")");
+    if (s == 0) *serial = FakeReader::current->serial;
+    return s;
+  }
+  static int16_t DCRF32_CALL dc_select(int32_t h, uint32_t serial, uint8_t* sak) {
+    int16_t s = Record("dc_select(" + Args({h, serial}) + ")");
+    if (s == 0) *sak = FakeReader::current->sak;
+    return s;
+  }
+  static int16_t DCRF32_CALL dc_pro_resethex(int32_t h, uint8_t* len, char* ats) {
+    int16_t s = Record("dc_pro_resethex(" + Args({h}) + ")");
+    if (s == 0) {
+      const std::string& text = FakeReader::current->ats;
+      std::memcpy(ats, text.c_str(), text.size() + 1);
+      *len = static_cast<uint8_t>(text.size() / 2);
+    }
+    return s;
+  }
+  static int16_t DCRF32_CALL dc_load_key(int32_t h, uint8_t mode, uint8_t sector, uint8_t* key) {
+    return Record("dc_load_key(" + Args({h, mode, sector}) + "," + Hex(key, 6) + ")");
+  }
+  static int16_t DCRF32_CALL dc_authentication(int32_t h, uint8_t mode, uint8_t sector) {
+    return Record("dc_authentication(" + Args({h, mode, sector}) + ")");
+  }
+  static int16_t DCRF32_CALL dc_read_hex(int32_t h, uint8_t block, char* hex) {
+    int16_t s = Record("dc_read_hex(" + Args({h, block}) + ")");
+    if (s == 0) {
+      auto it = FakeReader::current->blocks.find(block);
+      std::string text = it != FakeReader::current->blocks.end() ? it->second : FakeReader::BlockText(block);
+      std::snprintf(hex, 33, "%s", text.c_str());
+    }
+    return s;
+  }
+  static int16_t DCRF32_CALL dc_write_hex(int32_t h, uint8_t block, char* hex) {
+    return Record("dc_write_hex(" + Args({h, block}) + "," + hex + ")");
+  }
+};
 
-const ReaderApi kFake = {Init, Beep, Reset, Config, Request, Anticoll, Select, ResetHex, LoadKey, Auth, Read, Write};
+const ReaderApi kFake = ReaderApiOf<Fake>();
 
 void Pause() { FakeReader::current->log.push_back("pause"); }
 
 }  // namespace
 
-FakeReader::FakeReader() {
-  current = this;
-  InstallReaderApi(&kFake);
-  InstallReaderPause(Pause);
-}
+FakeReader::FakeReader() { current = this; }
 
-FakeReader::~FakeReader() {
-  InstallReaderApi(nullptr);
-  InstallReaderPause(nullptr);
-  current = nullptr;
-}
+FakeReader::~FakeReader() { current = nullptr; }
+
+ReaderSession FakeReader::Session(int32_t handle) const { return ReaderSession(kFake, Pause, handle); }
 
 void FakeReader::Fail(const std::string& prefix, int occurrence) { rules_.push_back({prefix, occurrence, 0}); }
 

@@ -1,8 +1,8 @@
 #pragma once
-// A recording fake of the reader library for the card command tests. While
-// one exists it is the installed reader and the installed pause: every call
-// is logged as text ("dc_load_key(7,0,3,FFFFFFFFFFFF)"), every pause as
-// "pause", in the order they happen.
+// A recording fake of the reader library for the card command tests. A
+// session made by the fake logs every call as text
+// ("dc_load_key(7,0,3,FFFFFFFFFFFF)") and every pause as "pause", in the
+// order they happen, into the one fake that exists.
 
 #include <cstdint>
 #include <functional>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/reader.h"
+#include "reader/session.h"
 
 class FakeReader {
  public:
@@ -18,6 +18,9 @@ class FakeReader {
   ~FakeReader();
   FakeReader(const FakeReader&) = delete;
   FakeReader& operator=(const FakeReader&) = delete;
+
+  // A reader session on this fake, opened with `handle` (0: not opened).
+  ReaderSession Session(int32_t handle = 0) const;
 
   // What the card answers.
   int32_t initResult = 7;

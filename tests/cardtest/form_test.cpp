@@ -152,7 +152,7 @@ TEST_F(Form, ButtonsRouteToTheirCommands) {
   for (const Case& c : cases) {
     reader.log.clear();
     dlg.m_nKeyMode = kKeyModeA;
-    g_hReader = 7;
+    dlg.Session() = reader.Session(7);
     EXPECT_TRUE(dlg.OnCommand(c.id, dlg::kButtonClicked)) << c.id;
     ASSERT_FALSE(reader.Calls().empty()) << c.id;
     EXPECT_EQ(c.firstCall, reader.Calls()[0]) << c.id;

@@ -150,7 +150,7 @@ TEST_F(RandomSequences, KeepTheirInvariants) {
           ASSERT_LE(writes.size(), 1u);
           if (!writes.empty()) {
             ASSERT_TRUE(target.collects);
-            EXPECT_EQ("dc_write_hex(" + std::to_string(g_hReader) + "," + std::to_string(target.address) + "," +
+            EXPECT_EQ("dc_write_hex(" + std::to_string(dlg.Session().handle()) + "," + std::to_string(target.address) + "," +
                           target.data + ")",
                       writes[0]);
             ASSERT_EQ(32u, target.data.size());

@@ -14,10 +14,10 @@ const std::vector<std::string> kFullSequence = {
 }  // namespace
 
 TEST_F(OpenReader, SuccessStoresTheHandleBeepsAndShowsOnce) {
-  g_hReader = 0;
+  dlg.Session() = reader.Session();
   reader.initResult = 42;
   dlg.OnOpenReader();
-  EXPECT_EQ(42, g_hReader);
+  EXPECT_EQ(42, dlg.Session().handle());
   EXPECT_EQ("打开成功了", ui.GetText(IDC_STATUS));
   EXPECT_EQ((std::vector<std::string>{"dc_init(100,115200)", "dc_beep(42,10)"}), reader.log);
   EXPECT_EQ(1, Shows());
@@ -26,7 +26,7 @@ TEST_F(OpenReader, SuccessStoresTheHandleBeepsAndShowsOnce) {
 TEST_F(OpenReader, FailureKeepsTheFailedHandleBeepsWithItAndShowsTwice) {
   reader.initResult = -16;
   dlg.OnOpenReader();
-  EXPECT_EQ(-16, g_hReader);
+  EXPECT_EQ(-16, dlg.Session().handle());
   EXPECT_EQ("读卡器打开失败了，自己找找问题哦", ui.GetText(IDC_STATUS));
   EXPECT_EQ((std::vector<std::string>{"dc_init(100,115200)", "dc_beep(-16,10)"}), reader.log);
   EXPECT_EQ(2, Shows());
@@ -42,7 +42,7 @@ TEST_F(OpenReader, ZeroHandleCountsAsFailure) {
 }
 
 TEST_F(FindCard, BeforeAnyOpenTheReaderGetsHandleZero) {
-  g_hReader = 0;
+  dlg.Session() = reader.Session();
   dlg.OnFindCard();
   EXPECT_EQ("dc_reset(0,10)", reader.Calls().at(0));
 }
@@ -106,10 +106,10 @@ TEST(FindCardSteps, EachFailingStepStopsWithItsMessage) {
   };
   for (size_t i = 0; i < sizeof steps / sizeof steps[0]; ++i) {
     SCOPED_TRACE(i + 1);
-    g_hReader = 7;
     FakeReader fake;
     dlg::MemoryBackend screen;
     CCardTestDlg window;
+    window.Session() = fake.Session(7);
     window.AttachBackend(&screen);
     window.OnInitDialog();
     window.m_strCardType = "old type";
@@ -125,7 +125,6 @@ TEST(FindCardSteps, EachFailingStepStopsWithItsMessage) {
     EXPECT_EQ(i < 5 ? "" : "sak:18    不识别", screen.GetText(IDC_CARD_TYPE));
     EXPECT_TRUE(fake.CallsOf("dc_beep").empty());
   }
-  g_hReader = 0;
 }
 
 TEST_F(FindCard, FailedResetKeepsTheEarlierIdentification) {

@@ -22,13 +22,8 @@ class VirtualReader : public CardTestWindow {
     unsetenv("DCRF32_SIM_READER");
     ReaderLoadResult loaded = LoadReaderLibrary();
     ASSERT_TRUE(loaded.ok()) << loaded.Message();
-    InstallReaderPause(NoPause);
+    dlg.Session() = ReaderSession(*loaded.api, NoPause);
     ShowWindow();
-  }
-  void TearDown() override {
-    InstallReaderApi(nullptr);
-    InstallReaderPause(nullptr);
-    g_hReader = 0;
   }
 
   // dc_init reads the card preset, so opening puts a fresh card in the field.

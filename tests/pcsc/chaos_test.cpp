@@ -53,11 +53,10 @@ class Chaos : public ::testing::Test {
     setenv("DCRF32_PCSC_READER", stack::kReader, 1);
     ReaderLoadResult loaded = LoadReaderLibrary(PCSC_LIBRARY_PATH);
     ASSERT_TRUE(loaded.ok()) << loaded.Message();
+    api_ = loaded.api;
   }
-  void TearDown() override {
-    stack::RemoveCard();
-    InstallReaderApi(nullptr);
-  }
+  void TearDown() override { stack::RemoveCard(); }
+  const ReaderApi* api_ = nullptr;
 };
 
 }  // namespace
@@ -71,7 +70,7 @@ TEST_F(Chaos, LibrarySurvivesSpoiledAnswersAndPulledCards) {
   ASSERT_TRUE(stack::InsertCard({"--card", "m1", "--chaos", "20261208,12", "--chaos-log", log},
                                 &problem))
       << problem;
-  const ReaderApi& api = Reader();
+  const ReaderApi& api = *api_;
   const int32_t h = api.dc_init(100, 115200);
   ASSERT_GT(h, 0);
   uint8_t key[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};

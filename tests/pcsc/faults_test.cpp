@@ -26,12 +26,11 @@ class Faults : public ::testing::Test {
     setenv("DCRF32_PCSC_READER", stack::kReader, 1);
     ReaderLoadResult loaded = LoadReaderLibrary(PCSC_LIBRARY_PATH);
     ASSERT_TRUE(loaded.ok()) << loaded.Message();
-    api = Reader();
+    api = *loaded.api;
   }
   void TearDown() override {
     unsetenv("DCRF32_PCSC_TRACE");
     stack::RemoveCard();
-    InstallReaderApi(nullptr);
   }
 
   // The responder with these arguments, the reader opened, the card found

@@ -27,14 +27,11 @@ class PcscReader : public CardTestWindow {
     setenv("DCRF32_PCSC_READER", stack::kReader, 1);
     ReaderLoadResult loaded = LoadReaderLibrary(PCSC_LIBRARY_PATH);
     ASSERT_TRUE(loaded.ok()) << loaded.Message();
-    InstallReaderPause(NoPause);
+    dlg.Session() = ReaderSession(*loaded.api, NoPause);
     ShowWindow();
   }
   void TearDown() override {
     stack::RemoveCard();
-    InstallReaderApi(nullptr);
-    InstallReaderPause(nullptr);
-    g_hReader = 0;
   }
 
   // A card of that preset ("none": no card) in the field of a reader of

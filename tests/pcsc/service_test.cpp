@@ -41,7 +41,7 @@ TEST(ServiceGone, EveryCallFailsQuicklyAndReopeningFindsNoReader) {
   ASSERT_TRUE(loaded.ok()) << loaded.Message();
   std::string problem;
   ASSERT_TRUE(stack::InsertCard({"--card", "m1"}, &problem)) << problem;
-  const ReaderApi& api = Reader();
+  const ReaderApi& api = *loaded.api;
   const int32_t h = api.dc_init(100, 115200);
   ASSERT_GT(h, 0);
   uint32_t tag = 0, serial = 0;
@@ -73,5 +73,4 @@ TEST(ServiceGone, EveryCallFailsQuicklyAndReopeningFindsNoReader) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("seven calls after the service stopped: %.3f s\n", seconds);
   stack::RemoveCard();
-  InstallReaderApi(nullptr);
 }

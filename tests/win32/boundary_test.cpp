@@ -7,6 +7,7 @@
 
 #include "processes.h"
 #include "reader/reader.h"
+#include "reader/session.h"
 
 namespace {
 
@@ -38,40 +39,34 @@ TEST_F(Boundary, LoadsTheLibraryBesideTheProgram) {
 
 TEST_F(Boundary, DrivesAFindCardSequence) {
   ASSERT_TRUE(result.ok()) << result.Message();
-  const ReaderApi& r = Reader();
-  g_hReader = r.dc_init(100, 115200);
-  ASSERT_GT(g_hReader, 0);
-  EXPECT_EQ(0, r.dc_beep(g_hReader, 10));
+  // Each call is followed by the pause, as in the program.
+  ReaderSession r(*result.api);
+  ASSERT_GT(r.Open(100, 115200), 0);
+  EXPECT_EQ(0, r.Call(&ReaderApi::dc_beep, 10));
   for (int pass = 0; pass < 2; ++pass) {
     uint32_t tagType = 0, serial = 0;
     uint8_t sak = 0;
-    ASSERT_EQ(0, r.dc_reset(g_hReader, 10));
-    ReaderPause();
-    ASSERT_EQ(0, r.dc_config_card(g_hReader, 'A'));
-    ReaderPause();
-    ASSERT_EQ(0, r.dc_request(g_hReader, 1, &tagType));
-    ReaderPause();
+    ASSERT_EQ(0, r.Call(&ReaderApi::dc_reset, 10));
+    ASSERT_EQ(0, r.Call(&ReaderApi::dc_config_card, 'A'));
+    ASSERT_EQ(0, r.Call(&ReaderApi::dc_request, 1, &tagType));
     EXPECT_EQ(0x0004u, tagType & 0xFFFF);
-    ASSERT_EQ(0, r.dc_anticoll(g_hReader, 0, &serial));
-    ReaderPause();
+    ASSERT_EQ(0, r.Call(&ReaderApi::dc_anticoll, 0, &serial));
     EXPECT_EQ(0x079C215Eu, serial);
-    ASSERT_EQ(0, r.dc_select(g_hReader, serial, &sak));
-    ReaderPause();
+    ASSERT_EQ(0, r.Call(&ReaderApi::dc_select, serial, &sak));
     EXPECT_EQ(0x28, sak);
     if (pass == 0) {
       uint8_t len = 0;
       char ats[2 * 254 + 2] = {};
-      ASSERT_EQ(0, r.dc_pro_resethex(g_hReader, &len, ats));
-      ReaderPause();
+      ASSERT_EQ(0, r.Call(&ReaderApi::dc_pro_resethex, &len, ats));
       EXPECT_STREQ("067777710280", ats);
     }
   }
   // Selected again after the re-activation: the sector commands work.
   uint8_t key[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  ASSERT_EQ(0, r.dc_load_key(g_hReader, 0, 1, key));
-  ASSERT_EQ(0, r.dc_authentication(g_hReader, 0, 1));
+  ASSERT_EQ(0, r.Call(&ReaderApi::dc_load_key, 0, 1, key));
+  ASSERT_EQ(0, r.Call(&ReaderApi::dc_authentication, 0, 1));
   char block[33] = {};
-  ASSERT_EQ(0, r.dc_read_hex(g_hReader, 4, block));
+  ASSERT_EQ(0, r.Call(&ReaderApi::dc_read_hex, 4, block));
   EXPECT_STREQ("00000000000000000000000000000000", block);
 }
 

@@ -272,11 +272,11 @@ int16_t DCRF32_CALL ResetSeeingTheCursor(int32_t, uint16_t) {
 }
 
 TEST(MainWindow, CardCommandsRunUnderTheWaitCursorAndItGoesForAMessageBox) {
-  ReaderApi api = Reader();
+  ReaderApi api = ReaderSession().api();
   api.dc_reset = ResetSeeingTheCursor;
-  InstallReaderApi(&api);
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   Window window;
+  window.Session() = ReaderSession(api);
   RunModal(window, [&](HWND dlg) {
     auto cursor = [&] {
       HCURSOR now = nullptr;
@@ -297,7 +297,6 @@ TEST(MainWindow, CardCommandsRunUnderTheWaitCursorAndItGoesForAMessageBox) {
     EXPECT_TRUE(Ends(box));
     EXPECT_EQ(cursor(), arrow);
   });
-  InstallReaderApi(nullptr);
   EXPECT_EQ(g_cursorAtReset, LoadCursorW(nullptr, IDC_WAIT));
 }
 
