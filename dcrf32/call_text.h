@@ -4,6 +4,7 @@
 // and text from the caller made safe for the line's columns.
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 
@@ -37,5 +38,14 @@ inline std::string ShownText(const char* text) {
   }
   return shown;
 }
+
+// The trailers of MIFARE Classic 1K and 4K: blocks 3, 7, ... 127, then
+// 143, 159, ... 255.
+bool IsTrailerBlock(uint8_t block);
+
+// A block's data as a log that keeps keys out shows it: of a trailer, the
+// keys of 32 hex digits masked, any other text masked whole, one '*' for
+// each character; other blocks as they are.
+std::string MaskedBlockText(uint8_t block, const std::string& text);
 
 }  // namespace dcrf32

@@ -22,6 +22,13 @@ void TraceFile::SetPath(const std::optional<std::filesystem::path>& path) {
     ReportProblem(library_, "call log " + DisplayPath(*path) + " cannot be opened; calls are not logged");
 }
 
+void TraceFile::Call(Clock::time_point start, const char* function, const std::string& arguments,
+                     long result, const std::string& reason) {
+  std::string shown = std::to_string(result);
+  if (!reason.empty()) shown += "\t" + OneField(reason);
+  Line(start, function, arguments, shown);
+}
+
 void TraceFile::Line(Clock::time_point start, const char* what, const std::string& arguments,
                      const std::string& result) {
   if (file_ == nullptr) return;

@@ -29,6 +29,11 @@ class TraceFile {
   // <ms since load>\t<what>\t<arguments>\t<result>
   void Line(Clock::time_point start, const char* what, const std::string& arguments,
             const std::string& result);
+  // One library call's line; a call that failed for a reason the caller
+  // cannot see (dc_init refusing a setting or a dump) adds it after one
+  // more tab.
+  void Call(Clock::time_point start, const char* function, const std::string& arguments, long result,
+            const std::string& reason = {});
 
   // Milliseconds with three decimals, e.g. "12.034".
   static std::string FormatMilliseconds(Clock::duration elapsed);

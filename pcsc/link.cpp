@@ -1,6 +1,7 @@
 #include "pcsc/link.h"
 
-#include "pcsc/support.h"
+#include "dcrf32/hex.h"
+#include "dcrf32/platform.h"
 
 namespace pcsc {
 
@@ -199,7 +200,7 @@ int16_t Link::AfterConnect(LONG result, const char* function, Clock::time_point 
   if (!Run(statusStart, "SCardStatus", "", StatusBody(card_, status), &statusResult))
     return kReaderError;
   const bool ok = statusResult == SCARD_S_SUCCESS && status->atrLength <= sizeof status->atr;
-  trace_->SCard(statusStart, "SCardStatus", ToHex(status->atr, ok ? status->atrLength : 0),
+  trace_->SCard(statusStart, "SCardStatus", dcrf32::ToHex(status->atr, ok ? status->atrLength : 0),
                 statusResult);
   if (statusResult != SCARD_S_SUCCESS) return Fail(statusResult);
   if (!ok) return Fail(SCARD_E_INSUFFICIENT_BUFFER);

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "pcsc/choose.h"
-#include "pcsc/support.h"
+#include "dcrf32/hex.h"
+#include "dcrf32/platform.h"
 
 namespace pcsc {
 
@@ -33,7 +34,7 @@ int16_t Outcome(const Exchange& exchange, int16_t refusal) {
 
 Config ConfigFromEnvironment() {
   Config config;
-  config.reader = TextFromEnvironment("DCRF32_PCSC_READER");
+  config.reader = dcrf32::TextFromEnvironment("DCRF32_PCSC_READER");
   return config;
 }
 
@@ -41,7 +42,7 @@ int32_t Reader::Open(const Config& config) {
   handle_ = 0;
   card_.reset();
   selected_ = false;
-  keys_ = {};
+  keys_.Clear();
   link_.Disconnect(SCARD_LEAVE_CARD);
   std::vector<std::string> names;
   if (link_.ListReaders(&names) != kOk) return kInitNoReader;
@@ -200,15 +201,14 @@ int16_t Reader::Ats(int32_t handle, Bytes* ats) {
 
 int16_t Reader::LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key) {
   if (!IsOpen(handle)) return kBadHandle;
-  if (!ValidKeyMode(mode) || sector >= kSectorCount) return kBadArgument;
-  keys_[mode][sector] = key;
+  if (!keys_.Load(mode, sector, key)) return kBadArgument;
   return kOk;
 }
 
 int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
   if (!IsOpen(handle)) return kBadHandle;
-  if (!ValidKeyMode(mode) || sector >= kSectorCount) return kBadArgument;
-  const std::optional<Key>& key = keys_[mode][sector];
+  if (!dcrf32::KeyStore::Valid(mode, sector)) return kBadArgument;
+  const std::optional<Key>& key = keys_.Find(mode, sector);
   if (!key) return kNoKey;
   if (Card() == nullptr) return link_.NoConnection();
   // Key structure 00: a card key, in the reader's volatile memory, slot 0.

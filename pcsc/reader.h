@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "dcrf32/key_store.h"
 #include "pcsc/identity.h"
 #include "pcsc/link.h"
 
@@ -18,7 +19,7 @@ constexpr int kSectorCount = 16;
 constexpr int kBlockCount = 64;
 constexpr int kBlockSize = 16;
 
-using Key = std::array<uint8_t, 6>;
+using Key = dcrf32::Key;
 using Block = std::array<uint8_t, kBlockSize>;
 
 struct Config {
@@ -53,8 +54,6 @@ class Reader {
   int16_t Write(int32_t handle, uint8_t block, const Block& data);
 
  private:
-  static constexpr int kKeySets = 7;  // modes 0-6; 3 is not a key set
-  static bool ValidKeyMode(uint8_t mode) { return mode <= 2 || (mode >= 4 && mode <= 6); }
 
   // Fills card_ for a fresh connection: UID, then ATQA and SAK by the
   // exact ways first, the ATR last.
@@ -71,7 +70,7 @@ class Reader {
   std::optional<Identity> card_;
   bool selected_ = false;   // the program's select step answered
   bool atsAsked_ = false;   // GET DATA P1 01 already tried on this connection
-  std::array<std::array<std::optional<Key>, kSectorCount>, kKeySets> keys_{};
+  dcrf32::KeyStore keys_;
 };
 
 }  // namespace pcsc

@@ -1,6 +1,7 @@
 #include "pcsc/trace.h"
 
-#include "pcsc/support.h"
+#include "dcrf32/hex.h"
+#include "dcrf32/platform.h"
 
 namespace pcsc {
 
@@ -20,29 +21,21 @@ bool IsTrailerAccess(const uint8_t* command, size_t length, uint8_t instruction)
 
 // A whole trailer: its access bytes shown, its keys not.
 std::string MaskedBlock(const uint8_t* block) {
-  return "************" + ToHex(block + 6, 4) + "************";
-}
-
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+  return "************" + dcrf32::ToHex(block + 6, 4) + "************";
 }
 
 }  // namespace
 
-// MIFARE Classic 1K and the first 32 sectors of a 4K card have four blocks
-// a sector; the 4K card's last eight sectors have sixteen.
-bool IsTrailerBlock(uint8_t block) { return block < 128 ? block % 4 == 3 : block % 16 == 15; }
-
 std::string Trace::ShownCommand(const uint8_t* command, size_t length) {
   // Header and length byte as they are; everything after them is the key.
   if (IsLoadKeys(command, length) && length > 5)
-    return ToHex(command, 5) + std::string(2 * (length - 5), '*');
+    return dcrf32::ToHex(command, 5) + std::string(2 * (length - 5), '*');
   // Where the keys sit in a trailer of any other length is anyone's guess:
   // none of it is shown.
   if (IsTrailerAccess(command, length, 0xD6) && length > 5)
-    return ToHex(command, 5) +
+    return dcrf32::ToHex(command, 5) +
            (length == 21 ? MaskedBlock(command + 5) : std::string(2 * (length - 5), '*'));
-  return ToHex(command, length);
+  return dcrf32::ToHex(command, length);
 }
 
 std::string Trace::ShownAnswer(const uint8_t* command, size_t commandLength,
@@ -50,28 +43,9 @@ std::string Trace::ShownAnswer(const uint8_t* command, size_t commandLength,
   // Two bytes are the status word alone; 18 a trailer and its status word.
   // A short or oversized answer may hold keys anywhere.
   if (IsTrailerAccess(command, commandLength, 0xB0) && answerLength != 2)
-    return answerLength == 18 ? MaskedBlock(answer) + ToHex(answer + 16, 2)
+    return answerLength == 18 ? MaskedBlock(answer) + dcrf32::ToHex(answer + 16, 2)
                               : std::string(2 * answerLength, '*');
-  return ToHex(answer, answerLength);
-}
-
-std::string Trace::ShownBlockText(uint8_t block, const std::string& text) {
-  if (!IsTrailerBlock(block)) return text;
-  // Exactly 32 hex digits are a block whose key fields are known; any other
-  // text (cut short, "0x" in front, spaces between bytes) is shown as
-  // asterisks, one for each character.
-  bool block32 = text.size() == 32;
-  for (char c : text) block32 = block32 && IsHexDigit(c);
-  if (!block32) return std::string(text.size(), '*');
-  std::string shown = text;
-  shown.replace(0, 12, 12, '*');
-  shown.replace(20, 12, 12, '*');
-  return shown;
-}
-
-void Trace::Call(Clock::time_point start, const char* function, const std::string& arguments,
-                 long result) {
-  Line(start, function, arguments, std::to_string(result));
+  return dcrf32::ToHex(answer, answerLength);
 }
 
 void Trace::Apdu(Clock::time_point start, const uint8_t* command, size_t commandLength,

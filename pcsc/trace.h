@@ -19,20 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "dcrf32/call_text.h"
 #include "dcrf32/trace_file.h"
 
 namespace pcsc {
 
-// The trailers of MIFARE Classic 1K and 4K: blocks 3, 7, ... 127, then
-// 143, 159, ... 255.
-bool IsTrailerBlock(uint8_t block);
+using dcrf32::IsTrailerBlock;
 
 class Trace : public dcrf32::TraceFile {
  public:
   explicit Trace(Clock::time_point origin) : TraceFile("PC/SC", origin) {}
 
-  void Call(Clock::time_point start, const char* function, const std::string& arguments,
-            long result);
   // error 0: the answer arrived; otherwise the PC/SC error, answer ignored.
   void Apdu(Clock::time_point start, const uint8_t* command, size_t commandLength,
             const uint8_t* answer, size_t answerLength, long error);
@@ -57,7 +54,9 @@ class Trace : public dcrf32::TraceFile {
                                  const uint8_t* answer, size_t answerLength);
   // A block's data as the library's callers pass it: of a trailer, the
   // keys of 32 hex digits masked, any other text masked whole.
-  static std::string ShownBlockText(uint8_t block, const std::string& text);
+  static std::string ShownBlockText(uint8_t block, const std::string& text) {
+    return dcrf32::MaskedBlockText(block, text);
+  }
 };
 
 }  // namespace pcsc

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "sim/support.h"
+#include "dcrf32/hex.h"
+#include "dcrf32/platform.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -65,7 +66,7 @@ DumpLoad LoadDump(const fs::path& path, DumpImage* image, DumpLayout* layout,
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
   if (status.type() == fs::file_type::not_found) return DumpLoad::Missing;
-  const std::string name = "card dump " + DisplayPath(path);
+  const std::string name = "card dump " + dcrf32::DisplayPath(path);
   if (ec) {
     *problem = name + " cannot be read: " + ec.message();
     return DumpLoad::Failed;
@@ -76,7 +77,7 @@ DumpLoad LoadDump(const fs::path& path, DumpImage* image, DumpLayout* layout,
     *problem = name + " is a folder";
     return DumpLoad::Failed;
   }
-  std::FILE* file = OpenFile(path, "rb");
+  std::FILE* file = dcrf32::OpenFile(path, "rb");
   if (file == nullptr) {
     *problem = name + " cannot be opened: " + std::strerror(errno);
     return DumpLoad::Failed;
@@ -110,25 +111,25 @@ bool SaveDump(const fs::path& path, const DumpImage& image, const DumpLayout& la
   const std::string bytes = RenderDump(image, layout);
   fs::path temporary = path;
   temporary += ".tmp";
-  const std::string name = "card dump " + DisplayPath(path);
+  const std::string name = "card dump " + dcrf32::DisplayPath(path);
   if (ReadOnly(path)) {
     *problem = name + " not saved: the file is read-only";
     return false;
   }
-  std::FILE* file = OpenFile(temporary, "wb");
+  std::FILE* file = dcrf32::OpenFile(temporary, "wb");
   if (file == nullptr) {
-    *problem = name + " not saved: cannot create " + DisplayPath(temporary) + ": " +
+    *problem = name + " not saved: cannot create " + dcrf32::DisplayPath(temporary) + ": " +
                std::strerror(errno);
     return false;
   }
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                       SyncFile(file);
+                       dcrf32::SyncFile(file);
   const int writeErrno = errno;
   const bool closed = std::fclose(file) == 0;
   std::error_code ec;
   if (!written || !closed) {
     fs::remove(temporary, ec);
-    *problem = name + " not saved: writing " + DisplayPath(temporary) + " failed: " +
+    *problem = name + " not saved: writing " + dcrf32::DisplayPath(temporary) + " failed: " +
                std::strerror(writeErrno);
     return false;
   }

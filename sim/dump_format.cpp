@@ -4,7 +4,8 @@
 #include <bitset>
 #include <cstring>
 
-#include "sim/support.h"
+#include "dcrf32/hex.h"
+#include "dcrf32/platform.h"
 
 namespace sim {
 
@@ -243,7 +244,7 @@ std::string BlockText(const DumpImage& image, int block) {
   std::string text;
   for (int i = 0; i < kBlockSize; ++i) {
     const int at = block * kBlockSize + i;
-    text += image.unknown[at] ? std::string("--") : ToHex(&image.memory[at], 1);
+    text += image.unknown[at] ? std::string("--") : dcrf32::ToHex(&image.memory[at], 1);
   }
   return text;
 }

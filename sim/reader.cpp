@@ -4,7 +4,8 @@
 #include <cctype>
 
 #include "sim/dump.h"
-#include "sim/support.h"
+#include "dcrf32/hex.h"
+#include "dcrf32/platform.h"
 
 namespace sim {
 
@@ -20,9 +21,9 @@ std::string Lower(std::string text) {
 
 Config ConfigFromEnvironment() {
   Config config;
-  config.reader = TextFromEnvironment("DCRF32_SIM_READER").value_or("");
-  config.card = TextFromEnvironment("DCRF32_SIM_CARD").value_or("");
-  config.dump = PathFromEnvironment("DCRF32_SIM_DUMP");
+  config.reader = dcrf32::TextFromEnvironment("DCRF32_SIM_READER").value_or("");
+  config.card = dcrf32::TextFromEnvironment("DCRF32_SIM_CARD").value_or("");
+  config.dump = dcrf32::PathFromEnvironment("DCRF32_SIM_DUMP");
   return config;
 }
 
@@ -33,12 +34,12 @@ void Reader::Close() {
   dumpLayout_ = DumpLayout{};
   problem_.clear();
   selectedSak_.reset();
-  keys_ = {};
+  keys_.Clear();
 }
 
 int32_t Reader::Refuse(int32_t result, const std::string& problem) {
   problem_ = problem;
-  ReportProblem(problem);
+  dcrf32::ReportProblem("virtual reader", problem);
   return result;
 }
 
@@ -154,15 +155,13 @@ int16_t Reader::Rats(int32_t handle, std::vector<uint8_t>* ats) {
 
 int16_t Reader::LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key) {
   if (!IsOpen(handle)) return kBadHandle;
-  if (!ValidKeyMode(mode) || sector >= kSectorCount) return kBadArgument;
-  keys_[mode][sector] = key;
-  return kOk;
+  return keys_.Load(mode, sector, key) ? kOk : kBadArgument;
 }
 
 int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
   if (!IsOpen(handle)) return kBadHandle;
-  if (!ValidKeyMode(mode) || sector >= kSectorCount) return kBadArgument;
-  const std::optional<Key>& key = keys_[mode][sector];
+  if (!dcrf32::KeyStore::Valid(mode, sector)) return kBadArgument;
+  const std::optional<Key>& key = keys_.Find(mode, sector);
   if (!key) return kNoKey;
   if (!card_) return kNoCard;
   switch (card_->Authenticate(mode <= 2 ? KeyKind::A : KeyKind::B, sector, *key)) {
@@ -209,7 +208,7 @@ int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
     // The card and its file must not disagree: what is not on disk did not
     // happen.
     card_->RestoreMemory(before.memory, before.unknown);
-    ReportProblem(problem);
+    dcrf32::ReportProblem("virtual reader", problem);
     return kSaveFailed;
   }
   return kOk;

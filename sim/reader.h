@@ -11,23 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "dcrf32/key_store.h"
+#include "dcrf32/status.h"
 #include "sim/card.h"
 #include "sim/dump_format.h"
 
 namespace sim {
 
-// Statuses the functions return; 0 is success as with the real library.
-enum Status : int16_t {
-  kOk = 0,
-  kBadHandle = 1,      // not the handle the last successful dc_init returned
-  kBadArgument = 2,    // mode, sector, block, card type or text not valid; nothing sent
-  kNoCard = 3,         // no card answered
-  kNoIso14443_4 = 4,   // the selected card's SAK has no ISO 14443-4 bit; RATS not sent
-  kNoKey = 5,          // that key slot was never loaded; nothing sent
-  kAuthFailed = 6,     // the card refused the authentication
-  kAccessDenied = 7,   // the card refused the read or write
-  kSaveFailed = 8,     // the card took the write but the dump could not be saved; undone
-};
+// Statuses the functions return: those of every dcrf32 built here.
+using namespace dcrf32::statuses;
 
 // What dc_init returns when it does not open the reader. A dump that cannot
 // be used looks to the program like no reader at all.
@@ -73,11 +65,8 @@ class Reader {
   Card* card() { return card_ ? &*card_ : nullptr; }
 
  private:
-  static constexpr int kKeySets = 7;  // modes 0-6; 3 is not a key set
-
   void Close();
   int32_t Refuse(int32_t result, const std::string& problem);
-  static bool ValidKeyMode(uint8_t mode) { return mode <= 2 || (mode >= 4 && mode <= 6); }
 
   int32_t handle_ = 0;
   int32_t lastHandle_ = 0;
@@ -88,7 +77,7 @@ class Reader {
   // What the last select answered; RATS is only sent when it says the card
   // speaks ISO 14443-4.
   std::optional<uint8_t> selectedSak_;
-  std::array<std::array<std::optional<Key>, kSectorCount>, kKeySets> keys_{};
+  dcrf32::KeyStore keys_;
 };
 
 }  // namespace sim

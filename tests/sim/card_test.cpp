@@ -4,7 +4,7 @@
 #include <string>
 
 #include "sim/card.h"
-#include "sim/support.h"
+#include "dcrf32/hex.h"
 
 namespace {
 
@@ -19,11 +19,11 @@ const Key kFactoryKey = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 const Key kKeyA = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
 const Key kKeyB = {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5};
 
-std::string Hex(const Block& b) { return sim::ToHex(b.data(), b.size()); }
+std::string Hex(const Block& b) { return dcrf32::ToHex(b.data(), b.size()); }
 
 Block BlockOf(const std::string& hex) {
   Block b{};
-  EXPECT_TRUE(sim::ParseHexExact(hex.c_str(), b.data(), b.size())) << hex;
+  EXPECT_TRUE(dcrf32::ParseHexExact(hex.c_str(), b.data(), b.size())) << hex;
   return b;
 }
 
@@ -97,7 +97,7 @@ TEST(CardIdentity, PresetsAnswerWithTheirValues) {
     EXPECT_EQ(e.uid, card.Anticollision().value_or(sim::Uid{}));
     EXPECT_EQ(e.sak, card.Select(e.uid).value_or(0));
     const auto ats = card.Rats();
-    EXPECT_EQ(e.ats, ats ? sim::ToHex(ats->data(), ats->size()) : "");
+    EXPECT_EQ(e.ats, ats ? dcrf32::ToHex(ats->data(), ats->size()) : "");
   }
 }
 
