@@ -1,6 +1,6 @@
 #include "cardtest/card_test_form.h"
 
-#include "cardtest/resource.h"
+#include "res/resource.h"
 
 void ExchangeCardTestForm(dlg::CDataExchange* pDX, CardTestForm& form) {
   dlg::DDX_Control(pDX, IDC_STATUS, form.m_ctlStatus);

@@ -2,7 +2,7 @@
 // The About box: template IDD_ABOUTBOX and nothing else. Its OK button, Esc
 // and the close box end it through the framework's defaults.
 
-#include "cardtest/resource.h"
+#include "res/resource.h"
 #include "dialog/dialog.h"
 
 class CAboutDlg : public dlg::CDialog {

@@ -1,6 +1,6 @@
 #include "ui/card_test_window.h"
 
-#include "cardtest/resource.h"
+#include "res/resource.h"
 #include "ui/about_dlg.h"
 
 CCardTestWindow::CCardTestWindow()

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app_driver.h"
-#include "cardtest/resource.h"
+#include "res/resource.h"
 
 namespace {
 

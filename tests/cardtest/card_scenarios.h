@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cardtest/card_test_dlg.h"
-#include "cardtest/resource.h"
+#include "res/resource.h"
 #include "dialog/memory_backend.h"
 #include "reader/reader.h"
 

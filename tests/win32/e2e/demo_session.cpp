@@ -4,7 +4,7 @@
 // messages, not synthetic keys: a key that arrives while a command holds the
 // window can be lost.
 #include "app_driver.h"
-#include "cardtest/resource.h"
+#include "res/resource.h"
 
 int wmain() {
   AppDriver app;

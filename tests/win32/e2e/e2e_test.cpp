@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "app_driver.h"
-#include "cardtest/resource.h"
+#include "res/resource.h"
 #include "dialog/win32/win32_backend.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app_driver.h"
-#include "cardtest/resource.h"
+#include "res/resource.h"
 
 namespace {
 

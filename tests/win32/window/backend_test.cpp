@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "cardtest/resource.h"
+#include "res/resource.h"
 #include "dialog/win32/win32_backend.h"
 #include "harness.h"
 

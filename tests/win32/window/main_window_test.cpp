@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "cardtest/resource.h"
+#include "res/resource.h"
 #include "harness.h"
 #include "reader/reader.h"
 #include "layout.h"

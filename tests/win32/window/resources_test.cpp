@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "cardtest/resource.h"
+#include "res/resource.h"
 #include "dialog/win32/windows_h.h"
 #include "layout.h"
 
