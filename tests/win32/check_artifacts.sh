@@ -1,15 +1,16 @@
 #!/bin/sh
 # What each Windows flavour ships, checked from the files themselves:
-#   check_artifacts.sh OBJDUMP QUILLON.exe dcrf32.dll FORMAT "NAMES"
+#   check_artifacts.sh OBJDUMP QUILLON.exe dcrf32.dll FORMAT
 # (run once per reader library: the virtual one and the PC/SC one)
-# FORMAT is objdump's name for the flavour (pei-i386 or pei-x86-64); NAMES
-# the reader functions in sorted order, as the build reads them from
-# dcrf32/functions.h.
+# FORMAT is objdump's name for the flavour (pei-i386 or pei-x86-64).
 # - both files are of the flavour's own architecture;
 # - dcrf32.dll exports exactly the reader functions, undecorated;
 # - both import nothing but system DLLs (the C++ runtime is linked in);
 # - QUILLON.exe stays at 1 MiB or less.
-objdump=$1 exe=$2 dll=$3 format=$4 expected=$5
+objdump=$1 exe=$2 dll=$3 format=$4
+# The reader functions, as dcrf32/functions.h lists them.
+list=$(dirname "$0")/../../dcrf32/functions.h
+expected=$(sed -n 's/^ *X([a-z0-9_]*, *\([a-z0-9_]*\),.*/\1/p' "$list" | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')
 fail=0
 problem() { echo "FAILED: $*"; fail=1; }
 
