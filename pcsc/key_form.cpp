@@ -79,8 +79,10 @@ std::vector<KeySlot> SlotsFor(KeyForm form, uint8_t keyType) {
 }
 
 Bytes LoadKeysCommand(const KeySlot& slot, const dcrf32::Key& key) {
-  Bytes command = {0xFF, 0x82, slot.p1, slot.p2, 0x06};
-  command.insert(command.end(), key.begin(), key.end());
+  Bytes command(5 + key.size());
+  const uint8_t header[] = {0xFF, 0x82, slot.p1, slot.p2, 0x06};
+  std::copy(std::begin(header), std::end(header), command.begin());
+  std::copy(key.begin(), key.end(), command.begin() + 5);
   return command;
 }
 
