@@ -278,9 +278,9 @@ INSTANTIATE_TEST_SUITE_P(Keys, EveryFamily, ::testing::Values("acs", "session", 
 
 // On a reader whose name says nothing, the forms are tried once, at most
 // the other three refused (fewer when the form an earlier test found on
-// this reader name is the one); after that a read-out loads its key once
-// (not at all where the slot keeps it), and a wrong key is refused without
-// spoiling the right one.
+// this reader name is the one); after that a read-out loads its key once,
+// not at all where the slot keeps it. (The card scenarios above check a
+// wrong key and then the right one on each family.)
 TEST_P(EveryFamily, FormIsFoundOnceAndAReadOutLoadsItsKeyAtMostOnce) {
   family = GetParam();
   const bool keepsKeys = std::string(family) == "omnikey";
@@ -300,23 +300,9 @@ TEST_P(EveryFamily, FormIsFoundOnceAndAReadOutLoadsItsKeyAtMostOnce) {
     EXPECT_EQ(refused + loads + 16 * 5, Apdus(log, before)) << log.substr(before);
   }
 
-  const size_t before = Log().size();
-  ui.Type(IDC_KEY, "A0A1A2A3A4A5");
-  dlg.OnLoadKeyA();
-  Write(2, 1, "22222222222222222222222222222222");
-  EXPECT_EQ("扇区[02]:校验密码[A]失败！", ui.GetText(IDC_STATUS));
-  ui.Type(IDC_KEY, "FFFFFFFFFFFF");
-  dlg.OnLoadKeyA();
-  Write(2, 1, "22222222222222222222222222222222");
-  EXPECT_EQ("扇区[02],块[1]:写卡成功  22222222222222222222222222222222", WriteLines().at(1));
-  dlg.OnReadCard();
-  EXPECT_EQ("块[1]:22222222222222222222222222222222", ReadLines().at(12));
-
   const std::string log = Log();
-  EXPECT_EQ(0, RefusedLoads(log, before)) << log.substr(before);
   EXPECT_EQ(1, Count(log, "\tkeyform\t", 0));
   EXPECT_EQ(1, Count(log, std::string("\tkeyform\t") + family + "\tfound", 0)) << log;
-  EXPECT_EQ(std::string::npos, log.find("A0A1A2A3A4A5"));
 }
 
 // DCRF32_PCSC_KEYFORM: a word that names no form keeps the reader closed
