@@ -323,21 +323,10 @@ TEST_F(TracedReader, KeyFormSettingIsTheOnlyFormTriedAndAnUnknownOneFailsTheOpen
   ASSERT_EQ("打开成功了", ui.GetText(IDC_STATUS));
   dlg.OnFindCard();
   dlg.OnLoadKeyA();
-  size_t before = Log().size();
+  const size_t before = Log().size();
   dlg.OnReadCard();
   EXPECT_EQ("扇区[00]:校验密码[A]失败！", ReadLines().at(0));
-  std::string log = Log();
+  const std::string log = Log();
   EXPECT_EQ(Count(log, "\tapdu\tFF82000006", before), Count(log, "\tapdu\tFF82", before)) << log;
   EXPECT_EQ(1, Count(log, "\tkeyform\tacs\tset by DCRF32_PCSC_KEYFORM\n", 0));
-
-  setenv("DCRF32_PCSC_KEYFORM", "scm", 1);
-  dlg.OnOpenReader();
-  dlg.OnFindCard();
-  dlg.OnLoadKeyA();
-  before = Log().size();
-  dlg.OnReadCard();
-  ASSERT_EQ(80u, ReadLines().size());
-  log = Log();
-  EXPECT_EQ(1 + 16 * 5, Apdus(log, before)) << log.substr(before);
-  EXPECT_EQ(0, RefusedLoads(log, before));
 }
