@@ -17,8 +17,9 @@ class PcscBackend : public dcrf32::Backend {
   void StartCall() override { reader_.StartCall(); }
   int32_t Open() override { return reader_.Open(ConfigFromEnvironment()); }
   // Port and baud rate mean nothing to PC/SC; the log names the reader.
-  void DescribeOpen(int32_t result, std::string* more, std::string*) const override {
+  void DescribeOpen(int32_t result, std::string* more, std::string* reason) const override {
     *more = result > 0 ? reader_.readerName() : "-";
+    if (result <= 0) *reason = reader_.problem();
   }
   bool IsOpen(int32_t h) const override { return reader_.IsOpen(h); }
 

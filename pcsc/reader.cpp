@@ -35,6 +35,7 @@ int16_t Outcome(const Exchange& exchange, int16_t refusal) {
 Config ConfigFromEnvironment() {
   Config config;
   config.reader = dcrf32::TextFromEnvironment("DCRF32_PCSC_READER");
+  config.keyForm = dcrf32::TextFromEnvironment("DCRF32_PCSC_KEYFORM");
   return config;
 }
 
@@ -43,7 +44,20 @@ int32_t Reader::Open(const Config& config) {
   card_.reset();
   selected_ = false;
   keys_.Clear();
+  slots_.Clear();
+  formNamed_ = false;
+  problem_.clear();
   link_.Disconnect(SCARD_LEAVE_CARD);
+  forced_.reset();
+  if (config.keyForm) {
+    forced_ = KeyFormNamed(*config.keyForm);
+    if (!forced_) {
+      problem_ = "DCRF32_PCSC_KEYFORM=" + *config.keyForm +
+                 " is none of acs, session, omnikey, scm";
+      dcrf32::ReportProblem("PC/SC", problem_);
+      return kInitNoReader;
+    }
+  }
   std::vector<std::string> names;
   if (link_.ListReaders(&names) != kOk) return kInitNoReader;
   const Choice chosen = ChooseReader(names, config.reader);
@@ -140,7 +154,12 @@ int16_t Reader::Request(int32_t handle, uint8_t mode, uint16_t* atqa) {
   if (mode > 1) return kBadArgument;
   card_.reset();
   selected_ = false;
+  const bool fresh = !link_.connected();
   if (const int16_t status = link_.Connect()) return status;
+  // A reader may drop its volatile keys with the card, or have been
+  // unplugged in between: once per connection they are loaded again.
+  const std::optional<KeyForm> form = FormInUse();
+  if (fresh && !(form && NonVolatile(*form))) slots_.Clear();
   const int16_t status = Identify();
   if (status != kOk) {
     // Half an identification is none: the next request starts over.
@@ -205,21 +224,72 @@ int16_t Reader::LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key&
   return kOk;
 }
 
+std::optional<KeyForm> Reader::FormInUse() const {
+  if (forced_) return forced_;
+  const auto known = found_.find(link_.reader());
+  if (known == found_.end()) return std::nullopt;
+  return known->second;
+}
+
+void Reader::NameForm(KeyForm form, const char* how) {
+  if (formNamed_) return;
+  formNamed_ = true;
+  trace_->KeyForm(Trace::Clock::now(), KeyFormName(form), how);
+}
+
+Exchange Reader::LoadInto(KeyForm form, uint8_t keyType, const Key& key, KeySlot* slot) {
+  const KeySlots::Place place = slots_.For(form, keyType, key);
+  *slot = place.slot;
+  if (!place.load) return Exchange{};
+  const Exchange loaded = link_.Transmit(LoadKeysCommand(place.slot, key), 0, 0);
+  if (loaded.status == kOk) slots_.Loaded(place.slot, key);
+  else slots_.Forget(place.slot);
+  return loaded;
+}
+
+int16_t Reader::PutKey(uint8_t keyType, const Key& key, KeySlot* slot) {
+  std::optional<KeyForm> refusedForm;
+  if (const std::optional<KeyForm> form = FormInUse()) {
+    const Exchange loaded = LoadInto(*form, keyType, key, slot);
+    if (forced_ || !loaded.refused) {
+      NameForm(*form, forced_ ? "set by DCRF32_PCSC_KEYFORM" : "found earlier");
+      return Outcome(loaded, kAuthFailed);
+    }
+    // Another reader under the same name, or one whose firmware changed:
+    // found afresh.
+    found_.erase(link_.reader());
+    formNamed_ = false;
+    refusedForm = form;
+  }
+  // A reader refuses a form it does not know with a status word; anything
+  // else (the card gone, PC/SC failing) says nothing about the form.
+  for (const KeyForm form : ProbeOrder(link_.reader())) {
+    if (form == refusedForm) continue;
+    const Exchange loaded = LoadInto(form, keyType, key, slot);
+    if (loaded.status == kOk) {
+      found_[link_.reader()] = form;
+      NameForm(form, "found");
+      return kOk;
+    }
+    if (!loaded.refused) return loaded.status;
+  }
+  return kAuthFailed;
+}
+
 int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
   if (!IsOpen(handle)) return kBadHandle;
   if (!dcrf32::KeyStore::Valid(mode, sector)) return kBadArgument;
   const std::optional<Key>& key = keys_.Find(mode, sector);
   if (!key) return kNoKey;
   if (Card() == nullptr) return link_.NoConnection();
-  // Key structure 00: a card key, in the reader's volatile memory, slot 0.
-  Bytes loadKeys = {0xFF, 0x82, 0x00, 0x00, 0x06};
-  loadKeys.insert(loadKeys.end(), key->begin(), key->end());
-  const Exchange loaded = link_.Transmit(loadKeys, 0, 0);
-  if (loaded.status != kOk) return Outcome(loaded, kAuthFailed);
-  const uint8_t keyType = mode <= 2 ? 0x60 : 0x61;
-  const Bytes authenticate = {0xFF, 0x86, 0x00, 0x00, 0x05, 0x01, 0x00,
-                              static_cast<uint8_t>(sector * 4), keyType, 0x00};
-  const Exchange answer = link_.Transmit(authenticate, 0, 0);
+  const uint8_t keyType = mode <= 2 ? kKeyTypeA : kKeyTypeB;
+  KeySlot slot;
+  if (const int16_t status = PutKey(keyType, *key, &slot)) return status;
+  const Exchange answer =
+      link_.Transmit(GeneralAuthenticateCommand(static_cast<uint8_t>(sector * 4), keyType, slot), 0, 0);
+  // Readers word a wrong key differently: 63 00 (most), 69 82 (SCM's),
+  // 69 84 or 69 86. Every refusal is read as one; the slot still holds
+  // what it was given, and the card is woken for the next try as usual.
   if (answer.status != kOk) return Outcome(answer, kAuthFailed);
   return kOk;
 }
@@ -238,8 +308,10 @@ int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
   if (!IsOpen(handle)) return kBadHandle;
   if (block >= kBlockCount) return kBadArgument;
   if (Card() == nullptr) return link_.NoConnection();
-  Bytes update = {0xFF, 0xD6, 0x00, block, 0x10};
-  update.insert(update.end(), data.begin(), data.end());
+  Bytes update(5 + kBlockSize);
+  const uint8_t header[] = {0xFF, 0xD6, 0x00, block, 0x10};
+  std::copy(std::begin(header), std::end(header), update.begin());
+  std::copy(data.begin(), data.end(), update.begin() + 5);
   const Exchange answer = link_.Transmit(update, 0, 0);
   if (answer.status != kOk) return Outcome(answer, kAccessDenied);
   return kOk;

@@ -1,16 +1,20 @@
 #pragma once
 // The reader behind the library's functions: which PC/SC reader is open,
 // what is known of the card in its field for the current connection, and
-// the keys the program loaded. Keys stay in this memory; the reader only
-// ever gets one in a volatile slot, just before it authenticates with it.
+// the keys the program loaded. Keys stay in this memory; the reader gets
+// one just before it authenticates with it, in the form it takes keys, and
+// only when none of its slots holds that key already.
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
 #include "dcrf32/key_store.h"
 #include "pcsc/identity.h"
+#include "pcsc/key_form.h"
+#include "pcsc/key_slots.h"
 #include "pcsc/link.h"
 
 namespace pcsc {
@@ -24,6 +28,7 @@ using Block = std::array<uint8_t, kBlockSize>;
 
 struct Config {
   std::optional<std::string> reader;  // DCRF32_PCSC_READER: part of a reader's name
+  std::optional<std::string> keyForm;  // DCRF32_PCSC_KEYFORM: a KeyFormName
 };
 
 Config ConfigFromEnvironment();
@@ -32,9 +37,11 @@ class Reader {
  public:
   explicit Reader(Trace* trace) : trace_(trace), link_(trace) {}
 
-  // Starts over: forgets the card and every key, picks a reader. Returns
-  // the new handle (> 0) or kInitNoReader.
+  // Starts over: forgets the card, every key and what the reader's slots
+  // hold, picks a reader. Returns the new handle (> 0) or kInitNoReader;
+  // problem() then says why when the cause was a setting.
   int32_t Open(const Config& config);
+  const std::string& problem() const { return problem_; }
   bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
   const std::string& readerName() const { return link_.reader(); }
   // Called as each library call begins: PC/SC gets kCallBound for it.
@@ -62,6 +69,15 @@ class Reader {
   bool ProbePn53x(Identity* card);
   // The card of the current connection; nothing once the connection ended.
   Identity* Card();
+  // Has the key of that type in one of the reader's slots, loading it when
+  // none holds it, and says which. On the reader's first load, tries the
+  // forms until one is taken.
+  int16_t PutKey(uint8_t keyType, const Key& key, KeySlot* slot);
+  Exchange LoadInto(KeyForm form, uint8_t keyType, const Key& key, KeySlot* slot);
+  // The form set or found for the open reader, if any.
+  std::optional<KeyForm> FormInUse() const;
+  // The trace names the form once per opening.
+  void NameForm(KeyForm form, const char* how);
 
   Trace* trace_;
   Link link_;
@@ -71,6 +87,12 @@ class Reader {
   bool selected_ = false;   // the program's select step answered
   bool atsAsked_ = false;   // GET DATA P1 01 already tried on this connection
   dcrf32::KeyStore keys_;
+  std::optional<KeyForm> forced_;
+  // The form each reader took, by name, for the library's lifetime.
+  std::map<std::string, KeyForm> found_;
+  KeySlots slots_;
+  bool formNamed_ = false;
+  std::string problem_;
 };
 
 }  // namespace pcsc

@@ -84,4 +84,9 @@ void Trace::Readers(Clock::time_point start, const std::vector<std::string>& nam
   if (!chosen) Line(start, "reader", "-", std::string("none chosen: ") + why);
 }
 
+void Trace::KeyForm(Clock::time_point start, const char* form, const char* how) {
+  if (!enabled()) return;
+  Line(start, "keyform", form, how);
+}
+
 }  // namespace pcsc

@@ -9,6 +9,7 @@
 //   <ms since load>\t<apdu or SCard function>\t<command or arguments>,<what
 //       became of a call that did not return in time>\t<ms since it began>
 //   <ms since load>\treader\t<index>,<name>\t<"chosen: " and why, or ->
+//   <ms since load>\tkeyform\t<acs|session|scm|omnikey>\t<how it was known>
 // Key bytes never reach the file: those of LOAD KEYS, and key A and key B
 // in a sector trailer read or written, show as "**"; trailer data of any
 // other shape than a whole block is masked whole.
@@ -43,6 +44,8 @@ class Trace : public dcrf32::TraceFile {
   // saying why when none was.
   void Readers(Clock::time_point start, const std::vector<std::string>& names,
                std::optional<size_t> chosen, const char* why);
+  // The form LOAD KEYS takes on the open reader, once per opening.
+  void KeyForm(Clock::time_point start, const char* form, const char* how);
 
   // As hex, keys masked: LOAD KEYS, UPDATE BINARY of a trailer (all of
   // its data when it is not 16 bytes).

@@ -14,6 +14,7 @@ const Bytes kWrongParameters = {0x6B, 0x00};
 const Bytes kNoSuchInstruction = {0x6D, 0x00};
 const Bytes kNoSuchClass = {0x6E, 0x00};
 const Bytes kSecurityNotSatisfied = {0x69, 0x82};
+const Bytes kCommandNotAllowed = {0x69, 0x86};
 
 Bytes WithStatus(Bytes data, const Bytes& status) {
   data.insert(data.end(), status.begin(), status.end());
@@ -116,10 +117,28 @@ Bytes Firmware::GetData(uint8_t p1) {
   }
 }
 
+std::optional<Bytes> Firmware::RefusedKeySlot(uint8_t p1, uint8_t p2) const {
+  switch (family_) {
+    case Family::Acs:
+      if (p1 == 0x00 && p2 <= 0x01) return std::nullopt;
+      break;
+    case Family::Session:
+      if ((p1 == 0x00 && p2 == 0x20) || (p1 == 0x20 && p2 < 0x20)) return std::nullopt;
+      break;
+    case Family::Omnikey:
+      if (p1 == 0x00) return kCommandNotAllowed;
+      if (p1 == 0x20 && p2 < 0x20) return std::nullopt;
+      break;
+    case Family::Scm:
+      if (p1 == 0x00 && (p2 == 0x60 || p2 == 0x61)) return std::nullopt;
+      break;
+  }
+  return kWrongParameters;
+}
+
 Bytes Firmware::LoadKeys(const Bytes& command) {
   if (command.size() != 11 || command[4] != 6) return kWrongLength;
-  // Only volatile slots: a key structure asking for anything else is refused.
-  if (command[2] != 0x00 || command[3] > 1) return kWrongParameters;
+  if (const auto refusal = RefusedKeySlot(command[2], command[3])) return *refusal;
   sim::Key key;
   std::copy(command.begin() + 5, command.end(), key.begin());
   slots_[command[3]] = key;
@@ -130,12 +149,16 @@ Bytes Firmware::Authenticate(const Bytes& command) {
   if (command.size() != 10 || command[4] != 5 || command[5] != 0x01) return kWrongLength;
   const uint8_t block = command[7];
   const uint8_t type = command[8];
-  const uint8_t slot = command[9];
-  if ((type != 0x60 && type != 0x61) || slot > 1) return kWrongParameters;
-  if (!slots_[slot]) return kSecurityNotSatisfied;
+  const uint8_t number = command[9];
+  if (type != 0x60 && type != 0x61) return kWrongParameters;
+  // An SCM reader names the key by its type: any other number is none.
+  if (family_ == Family::Scm && number != type) return kWrongParameters;
+  const auto slot = slots_.find(number);
+  if (slot == slots_.end()) return kSecurityNotSatisfied;
   const auto reply = card_.Authenticate(type == 0x60 ? sim::KeyKind::A : sim::KeyKind::B,
-                                        sim::SectorOf(block), *slots_[slot]);
-  return reply == sim::Card::Reply::Ok ? kOk : kFailed;
+                                        sim::SectorOf(block), slot->second);
+  if (reply == sim::Card::Reply::Ok) return kOk;
+  return family_ == Family::Scm ? kSecurityNotSatisfied : kFailed;
 }
 
 Bytes Firmware::ReadBinary(const Bytes& command) {

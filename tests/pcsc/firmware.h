@@ -10,8 +10,15 @@
 //            GET RESPONSE (FF C0 00 00 xx) fetches it
 //   getdata  GET DATA with P1 02 (SAK), 03 (ATQA) and 01 (ATS)
 //   atr      neither: the card is known by its ATR only
+// How it takes keys (LOAD KEYS P1 P2, the key number GENERAL AUTHENTICATE
+// names, the word a wrong key gets) is its family:
+//   acs      P1 00, P2 00 or 01; key number the slot; 63 00
+//   session  P1 00, P2 20, or P1 20, P2 00-1F; key number the slot; 63 00
+//   omnikey  P1 20, P2 00-1F only (P1 00: 69 86); key number the slot; 63 00
+//   scm      P1 00, P2 60 or 61, the key type; key number 60/61; 69 82
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -22,10 +29,12 @@ namespace responder {
 using Bytes = std::vector<uint8_t>;
 
 enum class Flavour { Pn53x, Acr122, GetData, Atr };
+enum class Family { Acs, Session, Omnikey, Scm };
 
 class Firmware {
  public:
-  Firmware(sim::Card card, Flavour flavour) : card_(std::move(card)), flavour_(flavour) {}
+  Firmware(sim::Card card, Flavour flavour, Family family = Family::Acs)
+      : card_(std::move(card)), flavour_(flavour), family_(family) {}
 
   // Power on and reset both switch the field off and on and activate the
   // card; power off leaves it idle in a dead field.
@@ -49,12 +58,16 @@ class Firmware {
   Bytes GetResponse(const Bytes& command);
   Bytes DirectAnswer(const Bytes& data, const Bytes& status);
   bool Activate();
+  // Whether LOAD KEYS may write that P1 P2; the refusal's status word if not.
+  std::optional<Bytes> RefusedKeySlot(uint8_t p1, uint8_t p2) const;
 
   sim::Card card_;
   Flavour flavour_;
   bool powered_ = false;
   bool active_ = false;  // the card answered the firmware's activation
-  std::optional<sim::Key> slots_[2];
+  Family family_;
+  // By the key number GENERAL AUTHENTICATE names them with.
+  std::map<uint8_t, sim::Key> slots_;
   Bytes heldBack_;  // the acr122 flavour's answer waiting for GET RESPONSE
   std::optional<sim::CardProfile> second_;
 };

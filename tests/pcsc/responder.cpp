@@ -2,6 +2,7 @@
 // answers its frames from the firmware, as a contactless reader with a card
 // in its field would.
 //   responder --port N [--card m1|cpu|composite] [--flavour pn53x|acr122|getdata|atr]
+//             [--keys acs|session|omnikey|scm]
 //             [--chaos SEED,PERCENT --chaos-log FILE] [--unanswered INS]
 //             [--second-card m1|cpu|composite] [--ats-length N]
 // A frame is a 2-byte big-endian length and a payload. A 1-byte payload is
@@ -17,6 +18,7 @@
 // With --unanswered (an instruction byte in hex, B0 for READ BINARY), APDUs
 // with that instruction get no answer at all, as from a reader whose
 // firmware hangs: the driver, and everything above it, waits.
+// --keys says how the reader takes keys (firmware.h), acs by default.
 // --second-card puts another card in the field, the one a PN53x lists.
 // --ats-length gives an ISO 14443-4 card an ATS of N bytes (N >= 5: its
 // own, then filler historical bytes), longer than any card sends.
@@ -44,6 +46,7 @@ struct Options {
   int port = 0;
   sim::Preset preset = sim::Preset::M1;
   responder::Flavour flavour = responder::Flavour::Pn53x;
+  responder::Family family = responder::Family::Acs;
   std::optional<unsigned> chaosSeed;
   int chaosPercent = 0;
   std::string chaosLog;
@@ -86,6 +89,12 @@ Options Parse(int argc, char** argv) {
       else if (value == "getdata") options.flavour = responder::Flavour::GetData;
       else if (value == "atr") options.flavour = responder::Flavour::Atr;
       else Usage("--flavour takes pn53x, acr122, getdata or atr");
+    } else if (flag == "--keys") {
+      if (value == "acs") options.family = responder::Family::Acs;
+      else if (value == "session") options.family = responder::Family::Session;
+      else if (value == "omnikey") options.family = responder::Family::Omnikey;
+      else if (value == "scm") options.family = responder::Family::Scm;
+      else Usage("--keys takes acs, session, omnikey or scm");
     } else if (flag == "--chaos") {
       unsigned seed = 0;
       int percent = 0;
@@ -263,7 +272,7 @@ int main(int argc, char** argv) {
     profile.ats[0] = static_cast<uint8_t>(options.atsLength);
   }
   const sim::Memory memory = sim::FactoryImage(profile);
-  responder::Firmware firmware(sim::Card(profile, memory), options.flavour);
+  responder::Firmware firmware(sim::Card(profile, memory), options.flavour, options.family);
   if (options.secondCard) firmware.AddSecondCard(sim::PresetProfile(*options.secondCard));
   Chaos chaos(options);
   for (;;) {
