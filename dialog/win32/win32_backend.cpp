@@ -66,6 +66,8 @@ void Win32Backend::SetFocus(int id) {
 
 void Win32Backend::BeginCommand() {
   if (commands_++ > 0) return;
+  cancelAsked_ = false;
+  lastShown_ = GetTickCount64();
   HCURSOR before = SetCursor(WaitCursor());
   // A thread that never had a cursor set has none to go back to.
   cursorBefore_ = before ? before : LoadCursorW(nullptr, IDC_ARROW);

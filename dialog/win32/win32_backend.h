@@ -56,6 +56,10 @@ class Win32Backend : public Backend {
   std::string ListGetText(int id, int index) const override;
   void ListSetData(int id, int index, intptr_t data) override;
   intptr_t ListGetData(int id, int index) const override;
+  int PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
+  bool AskFile(FileRequest& request) override;
+  bool SetClipboardText(const std::string& text) override;
+  bool Yield() override;
 
  private:
   struct QuietList {
@@ -82,6 +86,8 @@ class Win32Backend : public Backend {
   HCURSOR cursorBefore_ = nullptr;
   std::vector<QuietList> quiet_;
   std::map<int, std::string> pendingTexts_;
+  ULONGLONG lastShown_ = 0;  // when Yield last put changes on screen
+  bool cancelAsked_ = false;
 };
 
 // A control asking its parent for its colours (WM_CTLCOLORMSGBOX through
