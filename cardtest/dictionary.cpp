@@ -53,7 +53,7 @@ void CCardTestDlg::OnDictionaryReadFile() {
                "", dlg::kMbOk | dlg::kMbIconExclamation);
     return;
   }
-  DictionaryRead(keys);
+  DictionaryRead(KeyList(nullptr, keys));
 }
 
 bool CCardTestDlg::DictionaryStarts(Key* typed, bool* typedValid) {
@@ -88,13 +88,14 @@ void CCardTestDlg::DictionaryRead(const std::vector<Key>& keys) {
     m_strStatus = Format("字典读取完成：%d/%d 个扇区已读取", opened, kSectors);
   else if (m_bCancelled)
     m_strStatus = Format("字典读取已取消：%d/%d 个扇区已读取", opened, kSectors);
-  // Otherwise the status says why the card was lost.
-  OnSelchangeReadList();
+  // Otherwise the status says why the card was lost. Shown before the
+  // selection fills the write form, which collects the form first.
   UpdateData(false);
+  OnSelchangeReadList();
 }
 
 bool CCardTestDlg::Proceed() {
-  if (!m_bCancelled && GetBackend() && GetBackend()->Yield()) m_bCancelled = true;
+  if (!m_bCancelled && GetBackend() && GetBackend()->KeepResponsive()) m_bCancelled = true;
   return !m_bCancelled;
 }
 

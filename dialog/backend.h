@@ -84,7 +84,7 @@ class Backend {
   // on screen now and then, and handles the window's waiting messages
   // (painting, moving) while the user's clicks and keys wait out the
   // command. True once the user has asked to cancel it (Esc).
-  virtual bool Yield() = 0;
+  virtual bool KeepResponsive() = 0;
 };
 
 // Caption of the program's message boxes: the program file's name without its

@@ -163,10 +163,10 @@ bool MemoryBackend::SetClipboardText(const std::string& text) {
   return true;
 }
 
-bool MemoryBackend::Yield() {
-  ++yields_;
+bool MemoryBackend::KeepResponsive() {
+  ++keepResponsiveCalls_;
   Settle();
-  return onYield && onYield();
+  return onKeepResponsive && onKeepResponsive();
 }
 
 }  // namespace dlg

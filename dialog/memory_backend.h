@@ -41,8 +41,8 @@ class MemoryBackend : public Backend {
     int filter;
   };
   std::deque<FileAnswer> fileAnswers;
-  // Asked at every Yield: true asks the command to cancel.
-  std::function<bool()> onYield;
+  // Asked at every KeepResponsive: true asks the command to cancel.
+  std::function<bool()> onKeepResponsive;
   bool clipboardFails = false;
 
   // What the user sees.
@@ -56,7 +56,7 @@ class MemoryBackend : public Backend {
   const std::vector<MenuCall>& Menus() const { return menus_; }
   const std::vector<FileRequest>& FileRequests() const { return fileRequests_; }
   const std::string& Clipboard() const { return clipboard_; }
-  int Yields() const { return yields_; }
+  int KeepResponsiveCalls() const { return keepResponsiveCalls_; }
 
   // Backend
   std::string GetText(int id) const override;
@@ -78,13 +78,13 @@ class MemoryBackend : public Backend {
   int PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
   bool AskFile(FileRequest& request) override;
   bool SetClipboardText(const std::string& text) override;
-  bool Yield() override;
+  bool KeepResponsive() override;
 
  private:
   std::vector<MenuCall> menus_;
   std::vector<FileRequest> fileRequests_;
   std::string clipboard_;
-  int yields_ = 0;
+  int keepResponsiveCalls_ = 0;
   std::map<int, std::string> texts_;
   std::map<int, int> limits_;
   std::map<int, int> setTextCounts_;

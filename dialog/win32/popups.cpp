@@ -1,11 +1,11 @@
 // What a command asks of the window system beyond its controls: the
 // pop-up menu, the standard file dialogs, the clipboard, and keeping the
 // window alive during a long command.
+#include "dialog/win32/win32_backend.h"
+
 #include <commdlg.h>
 
 #include <vector>
-
-#include "dialog/win32/win32_backend.h"
 
 namespace dlg {
 
@@ -109,7 +109,7 @@ bool Win32Backend::SetClipboardText(const std::string& text) {
   return ok;
 }
 
-bool Win32Backend::Yield() {
+bool Win32Backend::KeepResponsive() {
   // Often enough that the list grows and the status moves while the user
   // watches; rarely enough that repainting costs nothing next to the
   // reader's pauses.

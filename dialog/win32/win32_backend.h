@@ -59,7 +59,7 @@ class Win32Backend : public Backend {
   int PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
   bool AskFile(FileRequest& request) override;
   bool SetClipboardText(const std::string& text) override;
-  bool Yield() override;
+  bool KeepResponsive() override;
 
  private:
   struct QuietList {
@@ -86,7 +86,7 @@ class Win32Backend : public Backend {
   HCURSOR cursorBefore_ = nullptr;
   std::vector<QuietList> quiet_;
   std::map<int, std::string> pendingTexts_;
-  ULONGLONG lastShown_ = 0;  // when Yield last put changes on screen
+  ULONGLONG lastShown_ = 0;  // when KeepResponsive last put changes on screen
   bool cancelAsked_ = false;
 };
 
