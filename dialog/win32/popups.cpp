@@ -110,13 +110,21 @@ bool Win32Backend::SetClipboardText(const std::string& text) {
 }
 
 bool Win32Backend::KeepResponsive() {
-  // Often enough that the list grows and the status moves while the user
-  // watches; rarely enough that repainting costs nothing next to the
-  // reader's pauses.
+  // Under Wine every look at the message queue and every repaint costs a
+  // round trip to the Wine server and the X server, as much as a tenth of
+  // the reader's pause, so each is done only as often as a user notices:
+  // a key press (Esc) at once, painting and moving every 50 ms, the status
+  // texts every 250 ms and the lists' new lines every second.
   const ULONGLONG now = GetTickCount64();
-  if (now - lastShown_ >= 100) {
+  const bool keyWaiting = HIWORD(GetQueueStatus(QS_KEY)) != 0;
+  if (!keyWaiting && now - lastPumped_ < 50) return cancelAsked_;
+  lastPumped_ = now;
+  if (now - lastShown_ >= 1000) {
     Settle();
-    lastShown_ = now;
+    lastShown_ = lastTextsShown_ = now;
+  } else if (now - lastTextsShown_ >= 250) {
+    ShowPendingTexts();
+    lastTextsShown_ = now;
   }
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -79,6 +79,8 @@ class Win32Backend : public Backend {
   // Puts the pending texts and selections on screen and lets the lists
   // repaint themselves again.
   void Settle();
+  // Puts only the pending texts on screen.
+  void ShowPendingTexts();
 
   HWND hDlg_;
   mutable std::map<int, HWND> items_;
@@ -86,7 +88,9 @@ class Win32Backend : public Backend {
   HCURSOR cursorBefore_ = nullptr;
   std::vector<QuietList> quiet_;
   std::map<int, std::string> pendingTexts_;
-  ULONGLONG lastShown_ = 0;  // when KeepResponsive last put changes on screen
+  // When KeepResponsive last looked at the queue, put the texts and
+  // everything on screen.
+  ULONGLONG lastPumped_ = 0, lastTextsShown_ = 0, lastShown_ = 0;
   bool cancelAsked_ = false;
 };
 
