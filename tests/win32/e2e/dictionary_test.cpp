@@ -140,3 +140,19 @@ TEST_F(ContextMenu, DictionaryReadOfTheSampleCardThenExplainCopyAndSave) {
   EXPECT_EQ("# keys found on the card with UID 5D8E2B4C\nFFFFFFFFFFFF\nA0A1A2A3A4A5\nB0B1B2B3B4B5\nD3F7D3F7D3F7\n",
             Slurp(dir_ + L"\\found.keys"));
 }
+
+TEST_F(ContextMenu, EscCancelsTheDictionaryReadAndKeepsWhatWasFound) {
+  app_.Click(IDC_OPEN_READER);
+  app_.Click(IDC_FIND_CARD);
+  ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
+  // The window keeps answering while the read runs, and shows its progress.
+  ASSERT_TRUE(app_.WaitForStatus("字典读取：扇区[0", 10000)) << app_.Text(IDC_STATUS);
+  HWND list = GetDlgItem(app_.Window(), IDC_READ_LIST);
+  PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(app_.WaitForStatus("字典读取已取消", 5000)) << app_.Text(IDC_STATUS);
+  const std::vector<std::string> lines = app_.Lines(IDC_READ_LIST);
+  EXPECT_LT(lines.size(), 76u);
+  if (!lines.empty()) EXPECT_EQ("扇区[00]:密钥A[FFFFFFFFFFFF] 密钥B[FFFFFFFFFFFF]", lines[0]);
+  // Esc went to the command, not to the dialog, which stays open.
+  EXPECT_TRUE(IsWindowVisible(app_.Window()));
+}
