@@ -158,7 +158,7 @@ int wmain(int argc, wchar_t** argv) {
   Result findM1{"find card, M1 card"}, findComposite{"find card, composite card"}, loadKey{"load key A"},
       readM1{"full read-out, M1 card"}, readComposite{"full read-out, composite card"},
       readNoKey{"read-out, no sector authenticates"}, write{"write"},
-      dictionaryDefault{"dictionary read, all keys FFFFFFFFFFFF"}, dictionarySample{"dictionary read, sample card"};
+      dictionaryDefault{"dictionary, all keys FFFFFFFFFFFF"}, dictionarySample{"dictionary, sample card"};
   bool ok = true;
   {
     Session m1(L"m1", folder);
