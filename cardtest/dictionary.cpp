@@ -9,10 +9,8 @@
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/read_list.h"
 #include "cardtest/texts.h"
-#include "cards/access.h"
 #include "dialog/file.h"
 #include "reader/session.h"
-#include "txtconv/txtconv.h"
 
 struct CCardTestDlg::KeySearch {
   const std::vector<Key>& keys;

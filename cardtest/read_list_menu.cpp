@@ -1,6 +1,5 @@
 // The read list's context menu and what it does with the list itself:
 // copying lines and explaining a block.
-#include <cstring>
 
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/read_list.h"

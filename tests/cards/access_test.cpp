@@ -108,6 +108,10 @@ TEST(ValueBlock, ValueAndAddressOnlyWhenEveryCopyAgrees) {
     broken[byte] ^= 0x10;
     EXPECT_FALSE(ParseValueBlock(broken, &value, &address)) << "byte " << byte;
   }
+  uint8_t plainAddress[16];
+  std::memcpy(plainAddress, good, 16);
+  plainAddress[13] = plainAddress[15] = 0x24;  // the address four times, none inverted
+  EXPECT_FALSE(ParseValueBlock(plainAddress, &value, &address));
   uint8_t trailer[16];
   MakeTrailer(6, 3, trailer);
   const std::string text = ExplainSector(9, 0, trailer, good);
