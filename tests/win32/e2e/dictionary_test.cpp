@@ -21,6 +21,15 @@ std::string Slurp(const std::wstring& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A key pressed or released on the keyboard, to the focused window.
+void Key(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
 std::string ClipboardText() {
   std::string text;
   if (!OpenClipboard(nullptr)) return text;
@@ -157,4 +166,34 @@ TEST_F(ContextMenu, EscCancelsTheDictionaryReadAndKeepsWhatWasFound) {
   }
   // Esc went to the command, not to the dialog, which stays open.
   EXPECT_TRUE(IsWindowVisible(app_.Window()));
+}
+
+TEST_F(ContextMenu, ShiftF10TheMenuKeyAndCtrlCWorkFromTheKeyboard) {
+  app_.Click(IDC_OPEN_READER);
+  app_.Click(IDC_FIND_CARD);
+  ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
+  ASSERT_TRUE(app_.WaitForStatus("字典读取完成", 60000)) << app_.Text(IDC_STATUS);
+  app_.Select(IDC_READ_LIST, 1);
+  SetForegroundWindow(app_.Window());
+  SendMessageW(app_.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(app_.Window(), IDC_READ_LIST)), TRUE);
+  // Each opens the menu once; Esc closes it.
+  for (WORD modifier : {WORD(VK_SHIFT), WORD(0)}) {
+    const WORD key = modifier ? VK_F10 : VK_APPS;
+    if (modifier) Key(modifier, false);
+    Key(key, false);
+    Key(key, true);
+    if (modifier) Key(modifier, true);
+    HWND menu = app_.FindMenu(5000);
+    ASSERT_NE(nullptr, menu) << (modifier ? "Shift+F10" : "the menu key");
+    Key(VK_ESCAPE, false);
+    Key(VK_ESCAPE, true);
+    for (double end = NowMs() + 5000; IsWindowVisible(menu) && NowMs() < end;) Sleep(10);
+    EXPECT_FALSE(IsWindowVisible(menu));
+  }
+  Key(VK_CONTROL, false);
+  Key('C', false);
+  Key('C', true);
+  Key(VK_CONTROL, true);
+  ASSERT_TRUE(app_.WaitForStatus("已复制选中行", 5000)) << app_.Text(IDC_STATUS);
+  EXPECT_EQ("块[0]:5D8E2B4CB40804005155494C4C4F4E21", ClipboardText());
 }

@@ -89,18 +89,23 @@ BOOL CALLBACK MatchMenu(HWND window, LPARAM lp) {
 
 bool AppDriver::ChooseFromContextMenu(int id, int item) {
   PostMessageW(dlg_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(id)), MAKELPARAM(0xFFFF, 0xFFFF));
+  HWND menu = FindMenu(5000);
+  if (!menu) return false;
+  // The menu's own loop reads the keys of its thread, whichever window
+  // they are posted to.
+  for (int i = 0; i <= item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  return true;
+}
+
+HWND AppDriver::FindMenu(int timeoutMs) const {
   MenuSearch search{pi_.dwProcessId, nullptr};
-  const double end = NowMs() + 5000;
+  const double end = NowMs() + timeoutMs;
   while (!search.found && NowMs() < end) {
     EnumWindows(MatchMenu, reinterpret_cast<LPARAM>(&search));
     if (!search.found) Sleep(10);
   }
-  if (!search.found) return false;
-  // The menu's own loop reads the keys of its thread, whichever window
-  // they are posted to.
-  for (int i = 0; i <= item; ++i) PostMessageW(search.found, WM_KEYDOWN, VK_DOWN, 0);
-  PostMessageW(search.found, WM_KEYDOWN, VK_RETURN, 0);
-  return true;
+  return search.found;
 }
 
 bool AppDriver::WaitForStatus(const std::string& prefix, int timeoutMs) const {

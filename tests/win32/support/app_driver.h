@@ -40,6 +40,8 @@ class AppDriver {
   // 0, separators not counted) with the arrow keys and Enter, without
   // waiting for the command; false when no menu appeared.
   bool ChooseFromContextMenu(int id, int item);
+  // A pop-up menu the program shows, or null.
+  HWND FindMenu(int timeoutMs) const;
   // Waits until the status line starts with `prefix`; false on timeout.
   bool WaitForStatus(const std::string& prefix, int timeoutMs) const;
 
