@@ -49,9 +49,6 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   void OnExplainBlock();
   bool OnContextMenu(int id, int x, int y) override;
 
-  // What the last read-out or dictionary read learnt of the card.
-  const CardImage& Image() const { return m_image; }
-
   // The reader the commands talk to: none until the program (or a test)
   // gives the dialog a session of its own.
   ReaderSession& Session() { return m_reader; }
@@ -79,7 +76,7 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // A MIFARE Classic card that refuses an authentication or a command drops
   // back to idle and answers nothing until it is activated again. These
   // track that, so the next authentication can bring the card back first.
-  // Authenticates the sector with the current key mode; a refusal leaves
+  // Authenticates the sector with key mode `keyMode`; a refusal leaves
   // the card idle.
   bool Authenticate(int sector, int keyMode);
   // Reads one block into `hex` (33 characters); a refusal leaves the card idle.
@@ -109,7 +106,8 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   bool Proceed();
   bool DictionaryStarts(Key* typedKey, bool* typedValid);
 
-  // Saving (save.cpp): asks for a file and writes `bytes` to it.
+  // Saving (save.cpp): writes `bytes` to `path` atomically; on failure tells
+  // the user and gives false.
   bool SaveFile(const std::string& bytes, const std::string& path);
 
   ReaderSession m_reader;
@@ -126,6 +124,7 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   std::array<int, 16> m_sectorKeyMode{};
   std::array<Key, 16> m_sectorKey{};
   std::array<bool, 16> m_sectorKeyLoaded{};
+  // What the last read-out or dictionary read learnt of the card.
   CardImage m_image;
   bool m_bCancelled = false;
 };
