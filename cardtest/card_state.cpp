@@ -7,8 +7,8 @@
 #include "cardtest/card_test_dlg.h"
 #include "reader/session.h"
 
-bool CCardTestDlg::Authenticate(int sector) {
-  const int16_t status = m_reader.Call(&ReaderApi::dc_authentication, m_nKeyMode, sector);
+bool CCardTestDlg::Authenticate(int sector, int keyMode) {
+  const int16_t status = m_reader.Call(&ReaderApi::dc_authentication, keyMode, sector);
   if (status != 0) m_bCardIdle = true;
   return status == 0;
 }

@@ -32,6 +32,27 @@ bool CCardTestDlg::OnCommand(int id, int notifyCode) {
     case IDC_WRITE_CARD:
       OnWriteCard();
       return true;
+    case IDM_DICTIONARY_READ:
+      OnDictionaryRead();
+      return true;
+    case IDM_DICTIONARY_READ_FILE:
+      OnDictionaryReadFile();
+      return true;
+    case IDM_SAVE_DUMP:
+      OnSaveDump();
+      return true;
+    case IDM_SAVE_KEYS:
+      OnSaveKeys();
+      return true;
+    case IDM_COPY_LINE:
+      OnCopyLine();
+      return true;
+    case IDM_COPY_ALL:
+      OnCopyAll();
+      return true;
+    case IDM_EXPLAIN_BLOCK:
+      OnExplainBlock();
+      return true;
     default:
       return false;
   }

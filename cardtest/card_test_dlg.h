@@ -6,9 +6,13 @@
 // Every command runs to completion on the caller's thread, calling the reader
 // through the dialog's own reader session.
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "cardtest/card_test_form.h"
+#include "cards/card_image.h"
+#include "cards/keys.h"
 #include "dialog/dialog.h"
 #include "reader/session.h"
 
@@ -29,6 +33,21 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   void OnSelchangeReadList();
   // "写M1数据": writes the typed data into the block the form names.
   void OnWriteCard();
+
+  // The read list's context menu.
+  // "用内置密钥字典读取" / "用密钥文件读取…": finds each sector's keys among
+  // the built-in defaults or a key file's, then reads what they open.
+  void OnDictionaryRead();
+  void OnDictionaryReadFile();
+  // "保存读取结果…" / "保存找到的密钥…"
+  void OnSaveDump();
+  void OnSaveKeys();
+  // "复制选中行 (Ctrl+C)" / "复制全部"
+  void OnCopyLine();
+  void OnCopyAll();
+  // "解释此块…": the selected line's sector's access conditions.
+  void OnExplainBlock();
+  bool OnContextMenu(int id, int x, int y) override;
 
   // The reader the commands talk to: none until the program (or a test)
   // gives the dialog a session of its own.
@@ -57,9 +76,9 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // A MIFARE Classic card that refuses an authentication or a command drops
   // back to idle and answers nothing until it is activated again. These
   // track that, so the next authentication can bring the card back first.
-  // Authenticates the sector with the current key mode; a refusal leaves
+  // Authenticates the sector with key mode `keyMode`; a refusal leaves
   // the card idle.
-  bool Authenticate(int sector);
+  bool Authenticate(int sector, int keyMode);
   // Reads one block into `hex` (33 characters); a refusal leaves the card idle.
   bool ReadBlock(int address, char* hex);
   // When the card was left idle: request, anticollision and select again,
@@ -68,10 +87,44 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   bool WakeCardIfIdle();
   // One sector of the read-out into the read list; false once the command
   // has to stop because the card is gone or another one answers.
-  bool ReadSector(int sector, char letter);
+  bool ReadSector(int sector);
+  // Keeps what a read block tells of the card in the image.
+  void NoteBlock(int address, const char* hex);
+
+  // The dictionary read (dictionary.cpp).
+  enum TryResult { kOpened, kRefused, kStopped };
+  struct KeySearch;
+  void DictionaryRead(const std::vector<Key>& keys);
+  bool DictionarySector(KeySearch& search, int sector);
+  TryResult SearchKey(KeySearch& search, int sector, int keyMode, Key* found);
+  TryResult TryKey(KeySearch& search, int sector, int keyMode, Key key);
+  // Reads the sector's four blocks with the key it was opened with into
+  // `lines`; false when the command has to stop.
+  bool ReadSectorBlocks(int sector, int keyMode, std::vector<std::string>& lines);
+  // Before each reader call of a long command: keeps the window alive;
+  // false once the user has cancelled.
+  bool Proceed();
+  bool DictionaryStarts(Key* typedKey, bool* typedValid);
+
+  // Saving (save.cpp): writes `bytes` to `path` atomically; on failure tells
+  // the user and gives false.
+  bool SaveFile(const std::string& bytes, const std::string& path);
 
   ReaderSession m_reader;
   bool m_bCardFound = false;  // find card got as far as a selected card
   uint32_t m_nFoundSerial = 0;
   bool m_bCardIdle = false;   // the card refused something since then
+
+  // What the reader holds for each sector: one key for all after a key
+  // load, each sector's own after a dictionary read.
+  // How a sector authenticates: the form's key mode, or after a dictionary
+  // read the sector's own.
+  int KeyModeOf(int sector) const { return m_bPerSectorKeys ? m_sectorKeyMode[sector] : m_nKeyMode; }
+  bool m_bPerSectorKeys = false;
+  std::array<int, 16> m_sectorKeyMode{};
+  std::array<Key, 16> m_sectorKey{};
+  std::array<bool, 16> m_sectorKeyLoaded{};
+  // What the last read-out or dictionary read learnt of the card.
+  CardImage m_image;
+  bool m_bCancelled = false;
 };

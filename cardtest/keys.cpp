@@ -28,6 +28,8 @@ void CCardTestDlg::LoadKey(int keyMode) {
     return;
   }
   m_nKeyMode = keyMode;
+  m_bPerSectorKeys = false;
+  const Key loaded = KeyFromBytes(key);
 
   const char letter = KeyLetter(keyMode);
   for (int sector = 0; sector < kSectors; ++sector) {
@@ -37,6 +39,9 @@ void CCardTestDlg::LoadKey(int keyMode) {
       UpdateData(false);
       return;
     }
+    m_sectorKeyMode[sector] = keyMode;
+    m_sectorKey[sector] = loaded;
+    m_sectorKeyLoaded[sector] = true;
   }
   m_strStatus = Format("装载%c密钥成功", letter);
   UpdateData(false);

@@ -5,42 +5,53 @@
 
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/mifare.h"
+#include "cardtest/read_list.h"
 #include "cardtest/texts.h"
+#include "cards/access.h"
+#include "txtconv/txtconv.h"
 
-namespace {
-
-// Each read-list line carries what it reports as item data, so a selection
-// finds its sector and block even when an earlier sector failed and took one
-// line instead of five. Kind 0 never occurs: a line without data is no line
-// of ours.
-enum LineKind { kAuthOk = 1, kAuthFailed = 2, kBlockLine = 3 };
-
-intptr_t LineData(LineKind kind, int sector, int block) {
-  return static_cast<intptr_t>(kind) << 8 | BlockAddress(sector, block);
-}
-
-void AppendLine(dlg::CListBox& list, const std::string& text, LineKind kind, int sector, int block) {
-  int index = list.AddString(text);
-  list.SetItemData(index, LineData(kind, sector, block));
-  list.SetCurSel(list.GetCount() - 1);
-}
-
-}  // namespace
 
 void CCardTestDlg::OnReadCard() {
-  const char letter = KeyLetter(m_nKeyMode);
   m_lstRead.ResetContent();
+  m_image = CardImage();
+  m_image.uid = m_strCsn;
   for (int sector = 0; sector < kSectors; ++sector)
-    if (!ReadSector(sector, letter)) break;
+    if (!ReadSector(sector)) break;
   OnSelchangeReadList();
 }
 
-bool CCardTestDlg::ReadSector(int sector, char letter) {
+void CCardTestDlg::NoteBlock(int address, const char* hex) {
+  const int sector = address / kBlocksPerSector;
+  uint8_t* block = m_image.blocks[address].data();
+  if (!HexToBytes(hex, block, 32)) return;
+  m_image.read[address] = true;
+  // The key that opened the sector, when it is the one the reader was given.
+  if (m_sectorKeyLoaded[sector] && m_sectorKeyMode[sector] == KeyModeOf(sector)) {
+    if (KeyModeOf(sector) == kKeyModeA) {
+      m_image.keyA[sector] = m_sectorKey[sector];
+      m_image.keyAKnown[sector] = true;
+    } else {
+      m_image.keyB[sector] = m_sectorKey[sector];
+      m_image.keyBKnown[sector] = true;
+    }
+  }
+  // Where key A may read key B, the trailer holds it as it is.
+  int conditions[4];
+  if (address % kBlocksPerSector == kTrailerBlock && KeyModeOf(sector) == kKeyModeA &&
+      DecodeAccessBits(block, conditions) && KeyBReadable(conditions[kTrailerBlock])) {
+    m_image.keyB[sector] = KeyFromBytes(block + 10);
+    m_image.keyBKnown[sector] = true;
+  }
+}
+
+bool CCardTestDlg::ReadSector(int sector) {
   char data[33];
   std::memset(data, 0, sizeof data);
+  const int keyMode = KeyModeOf(sector);
+  const char letter = KeyLetter(keyMode);
 
   if (!WakeCardIfIdle()) return false;
-  if (!Authenticate(sector)) {
+  if (!Authenticate(sector, keyMode)) {
     m_strStatus = Format("扇区[%02d]:校验密码[%c]失败！", sector, letter);
     AppendLine(m_lstRead, m_strStatus, kAuthFailed, sector, 0);
     UpdateData(false);
@@ -53,7 +64,7 @@ bool CCardTestDlg::ReadSector(int sector, char letter) {
     bool read = true;
     if (m_bCardIdle) {
       if (!WakeCardIfIdle()) return false;
-      read = Authenticate(sector);
+      read = Authenticate(sector, keyMode);
     }
     if (!read || !ReadBlock(BlockAddress(sector, block), data)) {
       m_strStatus = Format("读扇区[%02d]第[%d]块失败！", sector, block);
@@ -62,6 +73,7 @@ bool CCardTestDlg::ReadSector(int sector, char letter) {
       continue;
     }
     data[32] = '\0';
+    NoteBlock(BlockAddress(sector, block), data);
     AppendLine(m_lstRead, Format("块[%d]:%s", block, data), kBlockLine, sector, block);
   }
   return true;
@@ -71,8 +83,8 @@ void CCardTestDlg::OnSelchangeReadList() {
   const int index = m_lstRead.GetCurSel();
   if (index < 0) return;
   const intptr_t line = m_lstRead.GetItemData(index);
-  const int kind = static_cast<int>(line >> 8);
-  if (kind != kAuthOk && kind != kAuthFailed && kind != kBlockLine) return;
+  const int kind = LineKindOf(line);
+  if (kind == 0) return;
   // Fields after a failed validation would hold stale values; showing them
   // would throw away what the user typed.
   if (!UpdateData(true)) return;

@@ -14,7 +14,6 @@ void CCardTestDlg::OnWriteCard() {
   // After a failed collect the fields past the failing one are stale: writing
   // them could put old data into a block the user did not name.
   if (!UpdateData(true)) return;
-  const char letter = KeyLetter(m_nKeyMode);
   std::memcpy(data, m_strWriteData.data(), m_strWriteData.size() < 32 ? m_strWriteData.size() : 32);
   m_lstWrite.ResetContent();
 
@@ -42,8 +41,11 @@ void CCardTestDlg::OnWriteCard() {
     }
   }
 
+  // After a dictionary read each sector has its own key and key type.
+  const int keyMode = KeyModeOf(m_nSector);
+  const char letter = KeyLetter(keyMode);
   if (!WakeCardIfIdle()) return;
-  if (!Authenticate(m_nSector)) {
+  if (!Authenticate(m_nSector, keyMode)) {
     m_strStatus = Format("扇区[%02d]:校验密码[%c]失败！", m_nSector, letter);
     UpdateData(false);
     return;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace dlg {
 
@@ -19,6 +20,26 @@ enum : int { kIdOk = 1, kIdCancel = 2 };
 
 // Notification codes the commands route on (BN_CLICKED, LBN_SELCHANGE).
 enum : int { kButtonClicked = 0, kListSelChange = 1 };
+
+// One line of a pop-up menu; id 0 is a separator.
+struct MenuItem {
+  int id;
+  std::string text;
+  bool enabled;
+};
+
+// A standard open or save dialog: what it offers, and what the user chose.
+struct FileFilter {
+  std::string label;     // "密钥文件 (*.keys;*.dic;*.txt)"
+  std::string patterns;  // "*.keys;*.dic;*.txt"
+};
+struct FileRequest {
+  bool save = false;
+  std::string title;
+  std::vector<FileFilter> filters;
+  int filter = 0;    // in: the type offered first; out: the one chosen (from 0)
+  std::string path;  // in: the name proposed; out: the file chosen
+};
 
 class Backend {
  public:
@@ -49,6 +70,21 @@ class Backend {
   virtual std::string ListGetText(int id, int index) const = 0;
   virtual void ListSetData(int id, int index, intptr_t data) = 0;
   virtual intptr_t ListGetData(int id, int index) const = 0;
+
+  // A pop-up menu for control `id` at screen point (x, y), or beside the
+  // control's selection when both are -1 (opened from the keyboard); the
+  // chosen item's id, 0 when none was.
+  virtual int PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) = 0;
+  // The standard open or save dialog; false when the user cancelled it.
+  virtual bool AskFile(FileRequest& request) = 0;
+  // Puts Unicode text on the clipboard, lines split at '\n'; false when
+  // the clipboard could not be had.
+  virtual bool SetClipboardText(const std::string& text) = 0;
+  // Called by a long command between two steps: puts what it changed so far
+  // on screen now and then, and handles the window's waiting messages
+  // (painting, moving) while the user's clicks and keys wait out the
+  // command. True once the user has asked to cancel it (Esc).
+  virtual bool KeepResponsive() = 0;
 };
 
 // Caption of the program's message boxes: the program file's name without its

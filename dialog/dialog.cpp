@@ -142,14 +142,24 @@ bool CDialog::OnCommand(int, int) { return false; }
 
 bool CDialog::RunCommand(int id, int notifyCode) {
   if (!m_backend || (notifyCode != kButtonClicked && notifyCode != kListSelChange)) return OnCommand(id, notifyCode);
+  if (m_nRunning > 0) return true;
   // Ends the command however the handler leaves, an exception included.
   struct Scope {
     Backend& backend;
-    explicit Scope(Backend& b) : backend(b) { backend.BeginCommand(); }
-    ~Scope() { backend.EndCommand(); }
-  } scope(*m_backend);
+    int& running;
+    Scope(Backend& b, int& r) : backend(b), running(r) {
+      ++running;
+      backend.BeginCommand();
+    }
+    ~Scope() {
+      backend.EndCommand();
+      --running;
+    }
+  } scope(*m_backend, m_nRunning);
   return OnCommand(id, notifyCode);
 }
+
+bool CDialog::OnContextMenu(int, int, int) { return false; }
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 

@@ -89,7 +89,15 @@ class CDialog {
   // selection may hold the thread for a second, so it runs as one command
   // of the back end (see Backend::BeginCommand); other notifications (an
   // edit's every keystroke) go straight to OnCommand.
+  // A command that arrives while another one runs (a message posted to the
+  // window while a long command keeps it responsive) is dropped: commands
+  // never nest.
   bool RunCommand(int id, int notifyCode);
+  // A right click, Shift+F10 or the menu key on control `id`, at screen
+  // point (x, y) or (-1, -1) from the keyboard; true when handled.
+  virtual bool OnContextMenu(int id, int x, int y);
+  // Whether a command is running.
+  bool Busy() const { return m_nRunning > 0; }
 
  protected:
   virtual void DoDataExchange(CDataExchange* pDX);
@@ -98,6 +106,7 @@ class CDialog {
   int m_nIDTemplate;
   Backend* m_backend = nullptr;
   ExchangedValues m_exchanged;
+  int m_nRunning = 0;
 };
 
 }  // namespace dlg

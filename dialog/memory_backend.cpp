@@ -137,4 +137,36 @@ intptr_t MemoryBackend::ListGetData(int id, int index) const {
   return InRange(list, index) ? list.data[index] : -1;
 }
 
+int MemoryBackend::PopupMenu(int id, int, int, const std::vector<MenuItem>& items) {
+  Settle();
+  menus_.push_back({id, items});
+  const int choice = menuChoice;
+  menuChoice = 0;
+  for (const MenuItem& item : items)
+    if (item.id == choice && item.enabled) return choice;
+  return 0;
+}
+
+bool MemoryBackend::AskFile(FileRequest& request) {
+  Settle();
+  fileRequests_.push_back(request);
+  if (fileAnswers.empty()) return false;
+  request.path = fileAnswers.front().path;
+  request.filter = fileAnswers.front().filter;
+  fileAnswers.pop_front();
+  return true;
+}
+
+bool MemoryBackend::SetClipboardText(const std::string& text) {
+  if (clipboardFails) return false;
+  clipboard_ = text;
+  return true;
+}
+
+bool MemoryBackend::KeepResponsive() {
+  ++keepResponsiveCalls_;
+  Settle();
+  return onKeepResponsive && onKeepResponsive();
+}
+
 }  // namespace dlg

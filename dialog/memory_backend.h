@@ -2,6 +2,8 @@
 // The in-memory back end: a dialog's controls as plain data, so a test can
 // type into a control, press a command and read what the user would see.
 
+#include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,8 +25,25 @@ class MemoryBackend : public Backend {
     int selected = -1;
   };
 
+  struct MenuCall {
+    int id;
+    std::vector<MenuItem> items;
+  };
+
   // What the user does: typing respects the edit's limit, as a real edit does.
   void Type(int id, const std::string& text);
+  // The item the next pop-up menu is answered with (0: none), once.
+  int menuChoice = 0;
+  // The answers to the next file dialogs, in turn: the path and the type
+  // chosen; a dialog with no answer left is cancelled.
+  struct FileAnswer {
+    std::string path;
+    int filter;
+  };
+  std::deque<FileAnswer> fileAnswers;
+  // Asked at every KeepResponsive: true asks the command to cancel.
+  std::function<bool()> onKeepResponsive;
+  bool clipboardFails = false;
 
   // What the user sees.
   const std::vector<MessageBoxCall>& MessageBoxes() const { return messageBoxes_; }
@@ -34,6 +53,10 @@ class MemoryBackend : public Backend {
   bool Ended() const { return ended_; }
   int EndResult() const { return endResult_; }
   const List& ListOf(int id) const;
+  const std::vector<MenuCall>& Menus() const { return menus_; }
+  const std::vector<FileRequest>& FileRequests() const { return fileRequests_; }
+  const std::string& Clipboard() const { return clipboard_; }
+  int KeepResponsiveCalls() const { return keepResponsiveCalls_; }
 
   // Backend
   std::string GetText(int id) const override;
@@ -52,8 +75,16 @@ class MemoryBackend : public Backend {
   std::string ListGetText(int id, int index) const override;
   void ListSetData(int id, int index, intptr_t data) override;
   intptr_t ListGetData(int id, int index) const override;
+  int PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
+  bool AskFile(FileRequest& request) override;
+  bool SetClipboardText(const std::string& text) override;
+  bool KeepResponsive() override;
 
  private:
+  std::vector<MenuCall> menus_;
+  std::vector<FileRequest> fileRequests_;
+  std::string clipboard_;
+  int keepResponsiveCalls_ = 0;
   std::map<int, std::string> texts_;
   std::map<int, int> limits_;
   std::map<int, int> setTextCounts_;

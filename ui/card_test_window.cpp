@@ -28,6 +28,14 @@ bool CCardTestWindow::OnWindowMessage(unsigned message, uintptr_t wParam, intptr
     return true;
   }
   switch (message) {
+    case WM_VKEYTOITEM:
+      // The read list hands its keys to the dialog: Ctrl+C copies its line.
+      if (LOWORD(wParam) != 'C' || GetKeyState(VK_CONTROL) >= 0 ||
+          GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_READ_LIST)
+        return false;
+      RunCommand(IDM_COPY_LINE, dlg::kButtonClicked);
+      *result = -2;  // handled: the list does nothing more with the key
+      return true;
     case WM_SYSCOMMAND:
       return OnSysCommand(static_cast<UINT>(wParam));
     case WM_PAINT:

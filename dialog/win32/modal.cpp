@@ -59,6 +59,14 @@ INT_PTR Dispatch(ModalRun& run, HWND hDlg, UINT message, WPARAM wParam, LPARAM l
     }
     return dialog.RunCommand(id, code) ? TRUE : FALSE;
   }
+  if (message == WM_CONTEXTMENU) {
+    // From a control's right click, or Shift+F10 and the menu key, which
+    // give the point (-1, -1).
+    const HWND from = reinterpret_cast<HWND>(wParam);
+    const int id = from == hDlg ? 0 : GetDlgCtrlID(from);
+    const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
+    if (dialog.OnContextMenu(id, x, y)) return TRUE;
+  }
   intptr_t result = 0;
   if (!run.handler || !run.handler->OnWindowMessage(message, wParam, lParam, &result)) {
     // A list box that passes its keys to the parent reads an unanswered

@@ -66,6 +66,8 @@ void Win32Backend::SetFocus(int id) {
 
 void Win32Backend::BeginCommand() {
   if (commands_++ > 0) return;
+  cancelAsked_ = false;
+  lastPumped_ = lastTextsShown_ = lastShown_ = GetTickCount64();
   HCURSOR before = SetCursor(WaitCursor());
   // A thread that never had a cursor set has none to go back to.
   cursorBefore_ = before ? before : LoadCursorW(nullptr, IDC_ARROW);
@@ -88,11 +90,15 @@ Win32Backend::QuietList* Win32Backend::Quiet(int id) {
   return &quiet_.back();
 }
 
-void Win32Backend::Settle() {
+void Win32Backend::ShowPendingTexts() {
   std::map<int, std::string> texts;
   texts.swap(pendingTexts_);
   for (const auto& text : texts)
     SendMessageW(Item(text.first), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text.second).c_str()));
+}
+
+void Win32Backend::Settle() {
+  ShowPendingTexts();
   for (const QuietList& q : quiet_) {
     if (q.selectionPending) SendMessageW(q.list, LB_SETCURSEL, static_cast<WPARAM>(q.selection), 0);
     SendMessageW(q.list, WM_SETREDRAW, TRUE, 0);

@@ -56,6 +56,10 @@ class Win32Backend : public Backend {
   std::string ListGetText(int id, int index) const override;
   void ListSetData(int id, int index, intptr_t data) override;
   intptr_t ListGetData(int id, int index) const override;
+  int PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
+  bool AskFile(FileRequest& request) override;
+  bool SetClipboardText(const std::string& text) override;
+  bool KeepResponsive() override;
 
  private:
   struct QuietList {
@@ -75,6 +79,8 @@ class Win32Backend : public Backend {
   // Puts the pending texts and selections on screen and lets the lists
   // repaint themselves again.
   void Settle();
+  // Puts only the pending texts on screen.
+  void ShowPendingTexts();
 
   HWND hDlg_;
   mutable std::map<int, HWND> items_;
@@ -82,6 +88,10 @@ class Win32Backend : public Backend {
   HCURSOR cursorBefore_ = nullptr;
   std::vector<QuietList> quiet_;
   std::map<int, std::string> pendingTexts_;
+  // When KeepResponsive last looked at the queue, put the texts and
+  // everything on screen.
+  ULONGLONG lastPumped_ = 0, lastTextsShown_ = 0, lastShown_ = 0;
+  bool cancelAsked_ = false;
 };
 
 // A control asking its parent for its colours (WM_CTLCOLORMSGBOX through

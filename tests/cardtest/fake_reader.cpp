@@ -26,9 +26,19 @@ std::string Args(std::initializer_list<long long> values) {
   return out;
 }
 
-int16_t Record(const std::string& call) {
+int16_t Record(const std::string& call, bool refused = false) {
   FakeReader::current->log.push_back(call);
-  return FakeReader::current->Status(call);
+  return FakeReader::current->Status(call, refused);
+}
+
+// Whether the card refuses the key the reader holds for the sector.
+bool WrongKey(uint8_t mode, uint8_t sector) {
+  FakeReader& fake = *FakeReader::current;
+  const auto& keys = mode == 0 ? fake.keysA : fake.keysB;
+  auto key = keys.find(sector);
+  if (key == keys.end()) return false;
+  auto held = fake.loaded.find({mode, sector});
+  return held == fake.loaded.end() || held->second != key->second;
 }
 
 // The fake's functions, by the names of the library's.
@@ -67,10 +77,12 @@ struct Fake {
     return s;
   }
   static int16_t DCRF32_CALL dc_load_key(int32_t h, uint8_t mode, uint8_t sector, uint8_t* key) {
-    return Record("dc_load_key(" + Args({h, mode, sector}) + "," + Hex(key, 6) + ")");
+    const int16_t s = Record("dc_load_key(" + Args({h, mode, sector}) + "," + Hex(key, 6) + ")");
+    if (s == 0) FakeReader::current->loaded[{mode, sector}] = Hex(key, 6);
+    return s;
   }
   static int16_t DCRF32_CALL dc_authentication(int32_t h, uint8_t mode, uint8_t sector) {
-    return Record("dc_authentication(" + Args({h, mode, sector}) + ")");
+    return Record("dc_authentication(" + Args({h, mode, sector}) + ")", WrongKey(mode, sector));
   }
   static int16_t DCRF32_CALL dc_read_hex(int32_t h, uint8_t block, char* hex) {
     int16_t s = Record("dc_read_hex(" + Args({h, block}) + ")");
@@ -100,8 +112,8 @@ ReaderSession FakeReader::Session(int32_t handle) const { return ReaderSession(k
 
 void FakeReader::Fail(const std::string& prefix, int occurrence) { rules_.push_back({prefix, occurrence, 0}); }
 
-int16_t FakeReader::Status(const std::string& call) {
-  bool fails = false;
+int16_t FakeReader::Status(const std::string& call, bool refused) {
+  bool fails = refused;
   for (Rule& rule : rules_) {
     if (call.compare(0, rule.prefix.size(), rule.prefix) != 0) continue;
     ++rule.seen;

@@ -29,6 +29,12 @@ class FakeReader {
   uint8_t sak = 0x08;
   std::string ats = "0578807002";
   std::map<int, std::string> blocks;  // block address -> 32 digits; others: BlockText()
+  // The card's keys by sector ("A0A1A2A3A4A5"), key A and key B: when a
+  // sector has one, authenticating it with that key type needs the reader
+  // to hold that very key for the sector. Sectors without one take any key.
+  std::map<int, std::string> keysA, keysB;
+  // The reader's key memory, by (mode, sector), as dc_load_key left it.
+  std::map<std::pair<int, int>, std::string> loaded;
   // Like a real card, one that refused an authentication, read or write (or
   // whose field was reset) answers none of them until it is selected again.
   bool idle = false;
@@ -54,7 +60,7 @@ class FakeReader {
 
   // Used by the table's functions.
   static FakeReader* current;
-  int16_t Status(const std::string& call);
+  int16_t Status(const std::string& call, bool refused = false);
 
  private:
   struct Rule {

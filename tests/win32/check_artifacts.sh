@@ -23,7 +23,7 @@ exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p
   sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\] //p' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')
 [ "$exports" = "$expected" ] || problem "dcrf32.dll exports [$exports], expected [$expected]"
 
-system="kernel32.dll user32.dll gdi32.dll comctl32.dll msvcrt.dll advapi32.dll winscard.dll"
+system="kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll msvcrt.dll advapi32.dll winscard.dll"
 for f in "$exe" "$dll"; do
   for imported in $("$objdump" -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
     case " $system " in

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "dialog/win32/win32_backend.h"
+#include "res/resource.h"
+
 
 namespace {
 
@@ -63,6 +65,56 @@ HWND AppDriver::FindMessageBox(int timeoutMs) const {
     Sleep(10);
   } while (NowMs() < end);
   return nullptr;
+}
+
+namespace {
+
+struct MenuSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK MatchMenu(HWND window, LPARAM lp) {
+  auto* s = reinterpret_cast<MenuSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  wchar_t cls[16] = L"";
+  GetClassNameW(window, cls, 16);
+  if (pid != s->pid || !IsWindowVisible(window) || wcscmp(cls, L"#32768") != 0) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+bool AppDriver::ChooseFromContextMenu(int id, int item) {
+  PostMessageW(dlg_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(id)), MAKELPARAM(0xFFFF, 0xFFFF));
+  HWND menu = FindMenu(5000);
+  if (!menu) return false;
+  // The menu's own loop reads the keys of its thread, whichever window
+  // they are posted to.
+  for (int i = 0; i <= item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  return true;
+}
+
+HWND AppDriver::FindMenu(int timeoutMs) const {
+  MenuSearch search{pi_.dwProcessId, nullptr};
+  const double end = NowMs() + timeoutMs;
+  while (!search.found && NowMs() < end) {
+    EnumWindows(MatchMenu, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) Sleep(10);
+  }
+  return search.found;
+}
+
+bool AppDriver::WaitForStatus(const std::string& prefix, int timeoutMs) const {
+  const double end = NowMs() + timeoutMs;
+  do {
+    if (Text(IDC_STATUS).rfind(prefix, 0) == 0) return true;
+    Sleep(20);
+  } while (NowMs() < end);
+  return false;
 }
 
 std::string AppDriver::Text(int id) const {

@@ -35,6 +35,16 @@ class AppDriver {
   // A message box owned by the program's dialog, or null.
   HWND FindMessageBox(int timeoutMs) const;
 
+  // Opens control `id`'s context menu as Shift+F10 does (a WM_CONTEXTMENU
+  // from the control, without a point) and picks its `item`-th entry (from
+  // 0, separators not counted) with the arrow keys and Enter, without
+  // waiting for the command; false when no menu appeared.
+  bool ChooseFromContextMenu(int id, int item);
+  // A pop-up menu the program shows, or null.
+  HWND FindMenu(int timeoutMs) const;
+  // Waits until the status line starts with `prefix`; false on timeout.
+  bool WaitForStatus(const std::string& prefix, int timeoutMs) const;
+
   // Ends the program as the close box does; returns its exit code.
   DWORD Close();
   // Leaves the program running when the driver goes.

@@ -1,0 +1,109 @@
+#include "cards/access.h"
+
+#include <cstdio>
+
+namespace {
+
+const char kAB[] = "密钥A或B";
+const char kA[] = "密钥A";
+const char kB[] = "密钥B";
+const char kNever[] = "不允许";
+
+std::string Bits(int condition) {
+  char text[4] = {static_cast<char>('0' + (condition >> 2 & 1)), static_cast<char>('0' + (condition >> 1 & 1)),
+                  static_cast<char>('0' + (condition & 1)), 0};
+  return text;
+}
+
+}  // namespace
+
+bool DecodeAccessBits(const uint8_t trailer[16], int conditions[4]) {
+  const unsigned b6 = trailer[6], b7 = trailer[7], b8 = trailer[8];
+  const unsigned c1 = b7 >> 4, c2 = b8 & 0xF, c3 = b8 >> 4;
+  if ((b6 & 0xF) != (~c1 & 0xF) || (b6 >> 4) != (~c2 & 0xF) || (b7 & 0xF) != (~c3 & 0xF)) return false;
+  for (int i = 0; i < 4; ++i)
+    conditions[i] = static_cast<int>(((c1 >> i) & 1) << 2 | ((c2 >> i) & 1) << 1 | ((c3 >> i) & 1));
+  return true;
+}
+
+DataBlockRights DataBlockRightsOf(int condition) {
+  switch (condition & 7) {
+    case 0: return {kAB, kAB, kAB, kAB};
+    case 2: return {kAB, kNever, kNever, kNever};
+    case 4: return {kAB, kB, kNever, kNever};
+    case 6: return {kAB, kB, kB, kAB};
+    case 1: return {kAB, kNever, kNever, kAB};
+    case 3: return {kB, kB, kNever, kNever};
+    case 5: return {kB, kNever, kNever, kNever};
+    default: return {kNever, kNever, kNever, kNever};
+  }
+}
+
+TrailerRights TrailerRightsOf(int condition) {
+  switch (condition & 7) {
+    case 0: return {kNever, kA, kA, kNever, kA, kA};
+    case 2: return {kNever, kNever, kA, kNever, kA, kNever};
+    case 4: return {kNever, kB, kAB, kNever, kNever, kB};
+    case 6: return {kNever, kNever, kAB, kNever, kNever, kNever};
+    case 1: return {kNever, kA, kA, kA, kA, kA};
+    case 3: return {kNever, kB, kAB, kB, kNever, kB};
+    case 5: return {kNever, kNever, kAB, kB, kNever, kNever};
+    default: return {kNever, kNever, kAB, kNever, kNever, kNever};
+  }
+}
+
+bool KeyBReadable(int trailerCondition) {
+  const int c = trailerCondition & 7;
+  return c == 0 || c == 2 || c == 1;
+}
+
+bool ParseValueBlock(const uint8_t block[16], int32_t* value, uint8_t* address) {
+  for (int i = 0; i < 4; ++i) {
+    if (block[i] != block[8 + i] || block[i] != static_cast<uint8_t>(~block[4 + i])) return false;
+  }
+  if (block[12] != block[14] || block[13] != block[15] || block[12] != static_cast<uint8_t>(~block[13])) return false;
+  const uint32_t raw = static_cast<uint32_t>(block[0]) | static_cast<uint32_t>(block[1]) << 8 |
+                       static_cast<uint32_t>(block[2]) << 16 | static_cast<uint32_t>(block[3]) << 24;
+  *value = static_cast<int32_t>(raw);
+  *address = block[12];
+  return true;
+}
+
+std::string ExplainSector(int sector, int block, const uint8_t* trailer, const uint8_t* data) {
+  char title[32];
+  if (block >= 0)
+    std::snprintf(title, sizeof title, "扇区[%02d] 块[%d]\n\n", sector, block);
+  else
+    std::snprintf(title, sizeof title, "扇区[%02d]\n\n", sector);
+  std::string text = title;
+  if (!trailer) {
+    text += "此扇区的尾块（块3）没有读出，无法知道它的访问条件。";
+  } else {
+    int conditions[4];
+    char bits[16];
+    std::snprintf(bits, sizeof bits, "%02X%02X%02X", trailer[6], trailer[7], trailer[8]);
+    if (!DecodeAccessBits(trailer, conditions)) {
+      text += std::string("控制位 ") + bits + " 格式错误（取反的副本不一致），卡片会拒绝访问此扇区。";
+    } else {
+      text += std::string("控制位 ") + bits + "：\n";
+      for (int b = 0; b < 3; ++b) {
+        const DataBlockRights r = DataBlockRightsOf(conditions[b]);
+        text += "块[" + std::to_string(b) + "]（数据块，C1C2C3=" + Bits(conditions[b]) + "）：读 " + r.read + "，写 " + r.write + "，加值 " + r.increment +
+                "，减值/转存/恢复 " + r.decrement + "\n";
+      }
+      const TrailerRights t = TrailerRightsOf(conditions[3]);
+      text += "块[3]（尾块，C1C2C3=" + Bits(conditions[3]) + "）：密钥A 读 " + t.keyARead + "、写 " + t.keyAWrite + "；控制位 读 " + t.accessRead +
+              "、写 " + t.accessWrite + "；密钥B 读 " + t.keyBRead + "、写 " + t.keyBWrite;
+      if (KeyBReadable(conditions[3])) text += "\n密钥B可被读出，因此卡片不接受用密钥B认证。";
+    }
+  }
+  int32_t value = 0;
+  uint8_t address = 0;
+  if (data && block >= 0 && block != 3 && ParseValueBlock(data, &value, &address)) {
+    char line[96];
+    std::snprintf(line, sizeof line, "\n\n块[%d]是值块：值 %ld，地址 %u", block, static_cast<long>(value),
+                  static_cast<unsigned>(address));
+    text += line;
+  }
+  return text;
+}

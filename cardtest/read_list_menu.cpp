@@ -1,0 +1,77 @@
+// The read list's context menu and what it does with the list itself:
+// copying lines and explaining a block.
+
+#include "cardtest/card_test_dlg.h"
+#include "cardtest/read_list.h"
+#include "cards/access.h"
+#include "res/resource.h"
+
+bool CCardTestDlg::OnContextMenu(int id, int x, int y) {
+  if (id != IDC_READ_LIST || Busy() || !GetBackend()) return false;
+  const bool selected = m_lstRead.GetCurSel() >= 0;
+  const bool lines = m_lstRead.GetCount() > 0;
+  bool keys = false;
+  for (int s = 0; s < kSectors; ++s) keys = keys || m_image.keyAKnown[s] || m_image.keyBKnown[s];
+  const std::vector<dlg::MenuItem> items = {
+      {IDM_DICTIONARY_READ, "用内置密钥字典读取", true},
+      {IDM_DICTIONARY_READ_FILE, "用密钥文件读取…", true},
+      {0, "", true},
+      {IDM_SAVE_DUMP, "保存读取结果…", !m_image.Empty()},
+      {IDM_SAVE_KEYS, "保存找到的密钥…", keys},
+      {0, "", true},
+      {IDM_COPY_LINE, "复制选中行 (Ctrl+C)", selected},
+      {IDM_COPY_ALL, "复制全部", lines},
+      {0, "", true},
+      {IDM_EXPLAIN_BLOCK, "解释此块…", selected && LineKindOf(m_lstRead.GetItemData(m_lstRead.GetCurSel())) != 0},
+  };
+  const int chosen = GetBackend()->PopupMenu(id, x, y, items);
+  if (chosen != 0) RunCommand(chosen, dlg::kButtonClicked);
+  return true;
+}
+
+void CCardTestDlg::OnCopyLine() {
+  const int index = m_lstRead.GetCurSel();
+  if (index < 0) {
+    MessageBox("读取列表中没有选中的行", "", dlg::kMbOk | dlg::kMbIconExclamation);
+    return;
+  }
+  if (!GetBackend()->SetClipboardText(m_lstRead.GetText(index))) {
+    MessageBox("剪贴板正被其它程序占用，没有复制", "", dlg::kMbOk | dlg::kMbIconExclamation);
+    return;
+  }
+  m_strStatus = "已复制选中行";
+  UpdateData(false);
+}
+
+void CCardTestDlg::OnCopyAll() {
+  const int count = m_lstRead.GetCount();
+  if (count == 0) {
+    MessageBox("读取列表是空的", "", dlg::kMbOk | dlg::kMbIconExclamation);
+    return;
+  }
+  std::string text;
+  for (int i = 0; i < count; ++i) text += m_lstRead.GetText(i) + "\n";
+  if (!GetBackend()->SetClipboardText(text)) {
+    MessageBox("剪贴板正被其它程序占用，没有复制", "", dlg::kMbOk | dlg::kMbIconExclamation);
+    return;
+  }
+  m_strStatus = "已复制全部 " + std::to_string(count) + " 行";
+  UpdateData(false);
+}
+
+void CCardTestDlg::OnExplainBlock() {
+  const int index = m_lstRead.GetCurSel();
+  const int kind = index < 0 ? 0 : LineKindOf(m_lstRead.GetItemData(index));
+  if (kind == 0) {
+    MessageBox("请先在读取列表中选中一个扇区或块的行", "", dlg::kMbOk | dlg::kMbIconExclamation);
+    return;
+  }
+  const int address = static_cast<int>(m_lstRead.GetItemData(index) & 0xFF);
+  const int sector = address / kBlocksPerSector, block = address % kBlocksPerSector;
+  const int trailer = BlockAddress(sector, kTrailerBlock);
+  // A header line stands for its sector: no block of its own to decode.
+  const bool blockLine = kind == kBlockLine;
+  MessageBox(ExplainSector(sector, blockLine ? block : -1, m_image.read[trailer] ? m_image.blocks[trailer].data() : nullptr,
+                           blockLine && m_image.read[address] ? m_image.blocks[address].data() : nullptr),
+             "", dlg::kMbOk);
+}

@@ -1,0 +1,131 @@
+// The dictionary read and saving on the virtual reader (libdcrf32.so):
+// the sample card under docs/, and dumps the program saves, loaded back as
+// the card's memory. The program and the virtual reader share no code, only
+// the formats.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "reader/reader.h"
+#include "tests/cardtest/card_scenarios.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void NoPause() {}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class DictionaryOnVirtualReader : public CardTestWindow {
+ protected:
+  void SetUp() override {
+    unsetenv("DCRF32_SIM_DUMP");
+    unsetenv("DCRF32_SIM_TRACE");
+    unsetenv("DCRF32_SIM_READER");
+    setenv("DCRF32_SIM_CARD", "m1", 1);
+    dir_ = fs::temp_directory_path() /
+           ("quillon_dictionary_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    ReaderLoadResult loaded = LoadReaderLibrary();
+    ASSERT_TRUE(loaded.ok()) << loaded.Message();
+    dlg.Session() = ReaderSession(*loaded.api, NoPause);
+    ShowWindow();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Opens the reader on `dump` (none: the preset card) and finds the card.
+  void OpenAndFind(const fs::path& dump = fs::path()) {
+    if (dump.empty())
+      unsetenv("DCRF32_SIM_DUMP");
+    else
+      setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
+    dlg.OnOpenReader();
+    ASSERT_EQ("打开成功了", ui.GetText(IDC_STATUS));
+    dlg.OnFindCard();
+  }
+  // Saves the read-out through the menu with the save dialog's type `type`.
+  void SaveAs(const fs::path& path, int type) {
+    ui.fileAnswers.push_back({path.string(), type});
+    dlg.OnSaveDump();
+  }
+
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(DictionaryOnVirtualReader, SampleCardShowsItsKeyMapAndEveryReadableBlock) {
+  const fs::path card = dir_ / "card.mct";
+  fs::copy_file(fs::path(QUILLON_SOURCE_DIR) / "docs" / "dictionary-demo.mct", card);
+  OpenAndFind(card);
+  dlg.OnDictionaryRead();
+  EXPECT_EQ("字典读取完成：15/16 个扇区已读取", ui.GetText(IDC_STATUS));
+  const std::vector<std::string>& lines = ReadLines();
+  ASSERT_EQ(15u * 5 + 1, lines.size());
+  EXPECT_EQ("扇区[00]:密钥A[FFFFFFFFFFFF] 密钥B[FFFFFFFFFFFF]", lines[0]);
+  EXPECT_EQ("块[0]:5D8E2B4CB40804005155494C4C4F4E21", lines[1]);
+  EXPECT_EQ("扇区[04]:密钥A[A0A1A2A3A4A5] 密钥B[B0B1B2B3B4B5]", lines[20]);
+  EXPECT_EQ("扇区[08]:密钥A[D3F7D3F7D3F7] 密钥B[B0B1B2B3B4B5]", lines[40]);
+  EXPECT_EQ("块[1]:E803000017FCFFFFE803000021DE21DE", lines[42]);
+  EXPECT_EQ("扇区[14]:密钥A[A0A1A2A3A4A5] 密钥B[B0B1B2B3B4B5]", lines[70]);
+  EXPECT_EQ("扇区[15]:字典中没有可用的密钥", lines[75]);
+
+  // Raw and .eml refuse the unread sector and create nothing.
+  SaveAs(dir_ / "demo.mfd", 1);
+  ASSERT_EQ(1u, ui.MessageBoxes().size());
+  EXPECT_EQ("扇区 15 有未读出的块或未知的密钥，原始格式和 .eml 格式无法记录，请保存为 MCT 文本格式（.mct）",
+            ui.MessageBoxes()[0].text);
+  EXPECT_FALSE(fs::exists(dir_ / "demo.mfd"));
+  SaveAs(dir_ / "demo", 0);
+  const std::string mct = Slurp(dir_ / "demo.mct");
+  EXPECT_NE(std::string::npos, mct.find("+Sector: 15\n" + std::string(32, '-') + "\n")) << mct;
+  EXPECT_NE(std::string::npos, mct.find("A0A1A2A3A4A57F078869B0B1B2B3B4B5\n")) << "keys written into the trailer";
+
+  // Keys: each once, in the order the sectors gave them.
+  ui.fileAnswers.push_back({(dir_ / "demo").string(), 0});
+  dlg.OnSaveKeys();
+  EXPECT_EQ("# keys found on the card with UID 5D8E2B4C\nFFFFFFFFFFFF\nA0A1A2A3A4A5\nB0B1B2B3B4B5\nD3F7D3F7D3F7\n",
+            Slurp(dir_ / "demo.keys"));
+}
+
+TEST_F(DictionaryOnVirtualReader, EveryDumpFormatSavedLoadsBackAsTheSameCard) {
+  OpenAndFind();
+  dlg.OnLoadKeyA();
+  Write(1, 2, "0123456789ABCDEF0123456789ABCDEF");
+  dlg.OnDictionaryRead();
+  ASSERT_EQ("字典读取完成：16/16 个扇区已读取", ui.GetText(IDC_STATUS));
+  const std::vector<std::string> first = ReadLines();
+  struct Format {
+    const char* name;
+    int type;
+  } formats[] = {{"card.mct", 0}, {"card.mfd", 1}, {"card.eml", 2}};
+  for (const Format& f : formats) SaveAs(dir_ / f.name, f.type);
+  ASSERT_TRUE(ui.MessageBoxes().empty()) << ui.MessageBoxes()[0].text;
+  // Key A is written where the card read zeros.
+  EXPECT_EQ(std::string(6, '\xFF'), Slurp(dir_ / "card.mfd").substr(3 * 16, 6));
+
+  for (const Format& f : formats) {
+    OpenAndFind(dir_ / f.name);
+    dlg.OnDictionaryRead();
+    EXPECT_EQ(first, ReadLines()) << f.name;
+  }
+}
+
+TEST_F(DictionaryOnVirtualReader, SavingOverAFolderFailsAndLeavesItAsItWas) {
+  OpenAndFind();
+  dlg.OnDictionaryRead();
+  fs::create_directories(dir_ / "taken.mct" / "inside");
+  SaveAs(dir_ / "taken.mct", 0);
+  ASSERT_EQ(1u, ui.MessageBoxes().size());
+  EXPECT_EQ(0u, ui.MessageBoxes()[0].text.rfind("保存失败：" + (dir_ / "taken.mct").string(), 0));
+  EXPECT_TRUE(fs::is_directory(dir_ / "taken.mct" / "inside"));
+  EXPECT_FALSE(fs::exists(dir_ / "taken.mct.tmp")) << "the temporary file is cleaned up";
+}
