@@ -72,15 +72,7 @@ class DumpWrite : public ::testing::Test {
   HWND ChooseDump(const wchar_t* name, const std::string& text) {
     std::ofstream(Path(name).c_str(), std::ios::binary) << text;
     if (!app_.ChooseFromContextMenu(IDC_READ_LIST, kWriteDump)) return nullptr;
-    HWND open = app_.FindMessageBox(10000);
-    if (!open) return nullptr;
-    HWND edit = GetDlgItem(open, 0x480);  // edt1, the file name
-    if (!edit) edit = GetDlgItem(open, 0x47C);
-    if (!edit) return nullptr;
-    const std::wstring full = Path(name);
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(full.c_str()));
-    PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(open, IDOK)));
-    if (!WaitGone(open)) return nullptr;
+    if (!app_.AnswerOpenDialog(Path(name))) return nullptr;
     return app_.FindMessageBox(10000);
   }
 
