@@ -121,7 +121,8 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   struct DumpWrite;
   void WriteDump(DumpWrite& run);
   bool WriteDumpSector(DumpWrite& run, int sector, const std::vector<int>& blocks);
-  TryResult OpenForWrite(DumpWrite& run, int sector, int keyMode, Key* key);
+  // Loads the sector's candidate keys in turn until one opens it.
+  TryResult OpenForWrite(DumpWrite& run, int sector, int keyMode);
   // Between reader calls within a sector: keeps the window alive and notes
   // a cancel, which takes effect only before the next sector.
   void KeepAliveWithinSector();

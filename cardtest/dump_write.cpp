@@ -112,7 +112,7 @@ void CCardTestDlg::KeepAliveWithinSector() {
   if (!m_bCancelled && GetBackend() && GetBackend()->KeepResponsive()) m_bCancelled = true;
 }
 
-CCardTestDlg::TryResult CCardTestDlg::OpenForWrite(DumpWrite& run, int sector, int keyMode, Key* key) {
+CCardTestDlg::TryResult CCardTestDlg::OpenForWrite(DumpWrite& run, int sector, int keyMode) {
   const std::vector<Key> keys = SectorKeyOrder(run.found, sector, run.typedValid ? &run.typed : nullptr, run.dump);
   for (Key candidate : keys) {
     KeepAliveWithinSector();
@@ -127,7 +127,6 @@ CCardTestDlg::TryResult CCardTestDlg::OpenForWrite(DumpWrite& run, int sector, i
     m_sectorKey[sector] = candidate;
     m_sectorKeyLoaded[sector] = true;
     if (Authenticate(sector, keyMode)) {
-      *key = candidate;
       m_lstWrite.AddString(Format("扇区[%02d]:校验密码[%c]成功！", sector, KeyLetter(keyMode)));
       return kOpened;
     }
@@ -139,11 +138,10 @@ bool CCardTestDlg::WriteDumpSector(DumpWrite& run, int sector, const std::vector
   // Open with key A where any key opens it, else with key B; then learn
   // the sector's current access conditions from its trailer.
   int mode = kKeyModeA;
-  Key key = 0;
-  TryResult opened = OpenForWrite(run, sector, kKeyModeA, &key);
+  TryResult opened = OpenForWrite(run, sector, kKeyModeA);
   if (opened == kRefused) {
     mode = kKeyModeB;
-    opened = OpenForWrite(run, sector, kKeyModeB, &key);
+    opened = OpenForWrite(run, sector, kKeyModeB);
   }
   if (opened == kStopped) return false;
   if (opened == kRefused) {
@@ -167,8 +165,7 @@ bool CCardTestDlg::WriteDumpSector(DumpWrite& run, int sector, const std::vector
     const bool useB = !WritableWith(conditions, block, false);
     if (useB && !searchedB && WritableWith(conditions, block, true)) {
       searchedB = true;
-      Key keyB = 0;
-      const TryResult b = OpenForWrite(run, sector, kKeyModeB, &keyB);
+      const TryResult b = OpenForWrite(run, sector, kKeyModeB);
       if (b == kStopped) return false;
       opens[1] = b == kOpened;
       if (opens[1]) mode = kKeyModeB;

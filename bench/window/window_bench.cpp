@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,15 +83,20 @@ double Median(std::vector<double> v) {
 class Session {
  public:
   // `sample`: a dump beside this program that the card starts from.
-  Session(const std::wstring& card, const std::wstring& folder, const wchar_t* sample = nullptr) {
+  // `inMemory`: the card keeps its memory in the reader only; the virtual
+  // reader then saves no file after each write, which would be its own
+  // time, not the program's.
+  Session(const std::wstring& card, const std::wstring& folder, const wchar_t* sample = nullptr,
+          bool inMemory = false) {
     const std::wstring name = folder + L"\\bench-" + card + (sample ? L"-sample" : L"");
     dump_ = name + (sample ? L".mct" : L".mfd");
     trace_ = name + L".log";
     DeleteFileW(dump_.c_str());
     DeleteFileW(trace_.c_str());
     if (sample) CopyFileW(BesideMe(sample).c_str(), dump_.c_str(), FALSE);
-    ok_ = app_.Start(BesideMe(L"QUILLON.exe"),
-                     {{L"DCRF32_SIM_CARD", card}, {L"DCRF32_SIM_DUMP", dump_}, {L"DCRF32_SIM_TRACE", trace_}});
+    std::map<std::wstring, std::wstring> env = {{L"DCRF32_SIM_CARD", card}, {L"DCRF32_SIM_TRACE", trace_}};
+    if (!inMemory) env[L"DCRF32_SIM_DUMP"] = dump_;
+    ok_ = app_.Start(BesideMe(L"QUILLON.exe"), env);
   }
   ~Session() {
     if (ok_) app_.Close();
@@ -257,7 +263,7 @@ int wmain(int argc, wchar_t** argv) {
         out << "FFFFFFFFFFFFFF078069FFFFFFFFFFFF\n";
       }
     }
-    Session cuid(L"cuid", folder);
+    Session cuid(L"cuid", folder, nullptr, true);
     if (!cuid.ok()) return 1;
     AppDriver& app = cuid.app();
     app.Click(IDC_OPEN_READER);
