@@ -41,15 +41,17 @@ TEST(DumpPlan, MctDashesLeaveOutWhatTheDumpDoesNotKnowAndRawGivesItsTrailersKeys
   mct += "000102030405060708090A0B0C0D0E0F\n" + std::string(32, '-') + "\n" + std::string(32, '0') + "\n";
   mct += "------------FF078069B0B1B2B3B4B5\r\n+Sector: 2\n";
   for (int b = 0; b < 3; ++b) mct += std::string(32, '0') + "\n";
-  mct += "A0A1A2A3A4A5FF078069B0B1B2B3B4B5\n";
+  mct += "A0A1A2A3A4A5778788697F078869B0B1\n";
   CardImage dump;
   std::string problem;
   ASSERT_TRUE(ParseCardDump(mct, &dump, &problem)) << problem;
   // Sector 1's trailer would give the card zeros for key A: not written.
+  // Sector 2's access bits (trailer 111) can never be changed again.
   EXPECT_EQ((std::vector<int>{4, 6}), SectorWriteOrder(dump, 1));
   EXPECT_EQ((std::vector<int>{8, 9, 10, 11}), SectorWriteOrder(dump, 2));
   const DumpCheck check = CheckDump(dump);
   EXPECT_EQ(6, check.blocks);
+  EXPECT_EQ((std::vector<int>{2}), check.lockedForGood);
   EXPECT_EQ(14u, check.skipped.size());
   EXPECT_EQ(0x0F, dump.blocks[4][15]);
 

