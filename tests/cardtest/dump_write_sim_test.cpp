@@ -164,7 +164,7 @@ TEST_F(DumpWriteOnVirtualReader, RefusedDumpsAndACancelledConfirmationSendNoWrit
 TEST_F(DumpWriteOnVirtualReader, CancelTakesEffectOnlyBetweenSectors) {
   OpenAndFind("m1");
   int asked = 0;
-  ui.onKeepResponsive = [&] { return ++asked == 7; };
+  ui.onKeepResponsive = [&] { return ++asked == 4; };
   WriteDump(kSample, true);
   EXPECT_EQ(0u, ui.GetText(IDC_STATUS).rfind("写入已取消：", 0)) << ui.GetText(IDC_STATUS);
   ASSERT_FALSE(g_writes.empty());
