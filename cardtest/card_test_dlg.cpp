@@ -53,6 +53,9 @@ bool CCardTestDlg::OnCommand(int id, int notifyCode) {
     case IDM_EXPLAIN_BLOCK:
       OnExplainBlock();
       return true;
+    case IDM_WRITE_DUMP:
+      OnWriteDump();
+      return true;
     default:
       return false;
   }

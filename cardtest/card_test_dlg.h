@@ -8,9 +8,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "cardtest/card_test_form.h"
+#include "cardtest/confirm_write_dlg.h"
 #include "cards/card_image.h"
 #include "cards/keys.h"
 #include "dialog/dialog.h"
@@ -47,6 +49,9 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   void OnCopyAll();
   // "解释此块…": the selected line's sector's access conditions.
   void OnExplainBlock();
+  // "把转储文件写入卡片…": checks a dump file whole, asks for confirmation,
+  // then writes it sector by sector with the card's current keys.
+  void OnWriteDump();
   bool OnContextMenu(int id, int x, int y) override;
 
   // The reader the commands talk to: none until the program (or a test)
@@ -59,6 +64,9 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
 
  protected:
   void DoDataExchange(dlg::CDataExchange* pDX) override;
+  // The confirmation dialog before a dump is written; the window side
+  // gives one that paints the locked sectors red.
+  virtual std::unique_ptr<CConfirmWriteDlg> NewConfirmWriteDialog() { return std::make_unique<CConfirmWriteDlg>(); }
 
  private:
   // What one run of find card carries from its first activation to its second.
@@ -105,6 +113,16 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // false once the user has cancelled.
   bool Proceed();
   bool DictionaryStarts(Key* typedKey, bool* typedValid);
+
+  // Writing a dump (dump_write.cpp).
+  struct DumpWrite;
+  void WriteDump(DumpWrite& run);
+  bool WriteDumpSector(DumpWrite& run, int sector, const std::vector<int>& blocks);
+  // Loads the sector's candidate keys in turn until one opens it.
+  TryResult OpenForWrite(DumpWrite& run, int sector, int keyMode);
+  // Between reader calls within a sector: keeps the window alive and notes
+  // a cancel, which takes effect only before the next sector.
+  void KeepAliveWithinSector();
 
   // Saving (save.cpp): writes `bytes` to `path` atomically; on failure tells
   // the user and gives false.

@@ -23,6 +23,7 @@ bool CCardTestDlg::OnContextMenu(int id, int x, int y) {
       {IDM_COPY_ALL, "复制全部", lines},
       {0, "", true},
       {IDM_EXPLAIN_BLOCK, "解释此块…", selected && LineKindOf(m_lstRead.GetItemData(m_lstRead.GetCurSel())) != 0},
+      {IDM_WRITE_DUMP, "把转储文件写入卡片…", true},
   };
   const int chosen = GetBackend()->PopupMenu(id, x, y, items);
   if (chosen != 0) RunCommand(chosen, dlg::kButtonClicked);

@@ -10,6 +10,8 @@
 
 namespace dlg {
 
+class CDialog;
+
 // Message-box types and results, with the values Win32 gives them.
 enum : unsigned {
   kMbOk = 0x0000,
@@ -85,6 +87,12 @@ class Backend {
   // (painting, moving) while the user's clicks and keys wait out the
   // command. True once the user has asked to cancel it (Esc).
   virtual bool KeepResponsive() = 0;
+
+  // Check boxes.
+  virtual bool GetCheck(int id) const = 0;
+  virtual void SetCheck(int id, bool checked) = 0;
+  // Runs another dialog modally over this one; its EndDialog result.
+  virtual int RunModal(CDialog& dialog) = 0;
 };
 
 // Caption of the program's message boxes: the program file's name without its

@@ -80,6 +80,15 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
   }
 }
 
+void DDX_Check(CDataExchange* pDX, int id, bool& value) {
+  if (pDX->m_failed) return;
+  pDX->m_idLast = id;
+  if (pDX->m_bSaveAndValidate)
+    value = pDX->m_backend.GetCheck(id);
+  else
+    pDX->m_backend.SetCheck(id, value);
+}
+
 void DDX_Text(CDataExchange* pDX, int id, int& value) {
   if (pDX->m_failed) return;
   pDX->m_idLast = id;

@@ -47,6 +47,7 @@ class CDataExchange {
 void DDX_Control(CDataExchange* pDX, int id, CWndControl& control);
 void DDX_Text(CDataExchange* pDX, int id, std::string& value);
 void DDX_Text(CDataExchange* pDX, int id, int& value);
+void DDX_Check(CDataExchange* pDX, int id, bool& value);
 // Collect: fails when the text is longer; show: limits what the user may type.
 void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int chars);
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int min, int max);

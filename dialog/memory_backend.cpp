@@ -147,6 +147,21 @@ int MemoryBackend::PopupMenu(int id, int, int, const std::vector<MenuItem>& item
   return 0;
 }
 
+bool MemoryBackend::GetCheck(int id) const {
+  auto it = checks_.find(id);
+  return it != checks_.end() && it->second;
+}
+
+int MemoryBackend::RunModal(CDialog& dialog) {
+  Settle();
+  MemoryBackend inner;
+  dialog.AttachBackend(&inner);
+  dialog.OnInitDialog();
+  const int result = onModal ? onModal(dialog, inner) : kIdCancel;
+  dialog.AttachBackend(nullptr);
+  return result;
+}
+
 bool MemoryBackend::AskFile(FileRequest& request) {
   Settle();
   fileRequests_.push_back(request);

@@ -44,6 +44,10 @@ class MemoryBackend : public Backend {
   // Asked at every KeepResponsive: true asks the command to cancel.
   std::function<bool()> onKeepResponsive;
   bool clipboardFails = false;
+  // Plays the user of a dialog run over this one: gets the dialog after its
+  // OnInitDialog on a back end of its own, returns what it ends with. With
+  // none, the dialog is cancelled.
+  std::function<int(CDialog&, MemoryBackend&)> onModal;
 
   // What the user sees.
   const std::vector<MessageBoxCall>& MessageBoxes() const { return messageBoxes_; }
@@ -79,8 +83,12 @@ class MemoryBackend : public Backend {
   bool AskFile(FileRequest& request) override;
   bool SetClipboardText(const std::string& text) override;
   bool KeepResponsive() override;
+  bool GetCheck(int id) const override;
+  void SetCheck(int id, bool checked) override { checks_[id] = checked; }
+  int RunModal(CDialog& dialog) override;
 
  private:
+  std::map<int, bool> checks_;
   std::vector<MenuCall> menus_;
   std::vector<FileRequest> fileRequests_;
   std::string clipboard_;

@@ -6,6 +6,7 @@
 #define IDS_ABOUTBOX 101
 #define IDD_CARDTEST_DIALOG 102
 #define IDR_MAINFRAME 128
+#define IDD_CONFIRM_WRITE 129
 
 #define IDC_OPEN_READER 1000
 #define IDC_FIND_CARD 1001
@@ -27,6 +28,13 @@
 #define IDC_WRITE_DATA 1019
 #define IDC_BLOCK_DATA 1020
 
+// The confirmation before a dump is written onto the card.
+#define IDC_CONFIRM_UIDS 1101
+#define IDC_CONFIRM_PLAN 1102
+#define IDC_CONFIRM_LOCKED 1103
+#define IDC_CONFIRM_BLOCK0 1104
+#define IDC_CONFIRM_WRITE 1105
+
 #define IDM_ABOUTBOX 0x0010
 
 // The read list's context menu.
@@ -37,3 +45,4 @@
 #define IDM_COPY_LINE 32805
 #define IDM_COPY_ALL 32806
 #define IDM_EXPLAIN_BLOCK 32807
+#define IDM_WRITE_DUMP 32808

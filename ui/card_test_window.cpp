@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "ui/about_dlg.h"
+#include "ui/confirm_write_window.h"
 
 CCardTestWindow::CCardTestWindow()
     : m_hIcon(LoadIconW(dlg::ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
@@ -81,4 +82,8 @@ HBRUSH CCardTestWindow::OnCtlColor(UINT message, HDC dc, HWND control) {
 POINT CenteredIconOrigin(const RECT& client, int iconWidth, int iconHeight) {
   const int width = client.right - client.left, height = client.bottom - client.top;
   return POINT{(width - iconWidth + 1) / 2, (height - iconHeight + 1) / 2};
+}
+
+std::unique_ptr<CConfirmWriteDlg> CCardTestWindow::NewConfirmWriteDialog() {
+  return std::make_unique<CConfirmWriteWindow>();
 }

@@ -25,6 +25,7 @@ class CCardTestWindow : public CCardTestDlg, public dlg::WindowMessageHandler {
   bool OnPaint();
   HCURSOR OnQueryDragIcon() const { return m_hIcon; }
   HBRUSH OnCtlColor(UINT message, HDC dc, HWND control);
+  std::unique_ptr<CConfirmWriteDlg> NewConfirmWriteDialog() override;
 };
 
 // Where the minimised window draws its icon: centred, with the halves

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,15 +83,20 @@ double Median(std::vector<double> v) {
 class Session {
  public:
   // `sample`: a dump beside this program that the card starts from.
-  Session(const std::wstring& card, const std::wstring& folder, const wchar_t* sample = nullptr) {
+  // `inMemory`: the card keeps its memory in the reader only; the virtual
+  // reader then saves no file after each write, which would be its own
+  // time, not the program's.
+  Session(const std::wstring& card, const std::wstring& folder, const wchar_t* sample = nullptr,
+          bool inMemory = false) {
     const std::wstring name = folder + L"\\bench-" + card + (sample ? L"-sample" : L"");
     dump_ = name + (sample ? L".mct" : L".mfd");
     trace_ = name + L".log";
     DeleteFileW(dump_.c_str());
     DeleteFileW(trace_.c_str());
     if (sample) CopyFileW(BesideMe(sample).c_str(), dump_.c_str(), FALSE);
-    ok_ = app_.Start(BesideMe(L"QUILLON.exe"),
-                     {{L"DCRF32_SIM_CARD", card}, {L"DCRF32_SIM_DUMP", dump_}, {L"DCRF32_SIM_TRACE", trace_}});
+    std::map<std::wstring, std::wstring> env = {{L"DCRF32_SIM_CARD", card}, {L"DCRF32_SIM_TRACE", trace_}};
+    if (!inMemory) env[L"DCRF32_SIM_DUMP"] = dump_;
+    ok_ = app_.Start(BesideMe(L"QUILLON.exe"), env);
   }
   ~Session() {
     if (ok_) app_.Close();
@@ -135,6 +141,29 @@ class Session {
     return true;
   }
 
+  // Writes `dump` onto the card, block 0 included, from the read list's
+  // context menu through the open dialog and the confirmation.
+  bool MeasureDumpWrite(Result& result, const std::wstring& dump, const char* done) {
+    size_t before = ReadTrace(trace_).size();
+    bool finished = app_.ChooseFromContextMenu(IDC_READ_LIST, 7) && app_.AnswerOpenDialog(dump);
+    HWND confirm = finished ? app_.FindMessageBox(10000) : nullptr;
+    if (confirm) {
+      PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_BLOCK0), BM_CLICK, 0, 0);
+      PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_WRITE), BM_CLICK, 0, 0);
+    }
+    finished = confirm && app_.WaitForStatus("写入完成", 120000);
+    Span span = SpanOf(ReadTrace(trace_), before);
+    if (!finished || app_.Text(IDC_STATUS) != done || span.calls == 0) {
+      std::fprintf(stderr, "%s: the command did not run as measured (%d calls, status %s)\n", result.name.c_str(),
+                   span.calls, app_.Text(IDC_STATUS).c_str());
+      return false;
+    }
+    result.calls = span.calls;
+    result.spans.push_back(span.ms);
+    result.ratios.push_back(span.ms / (span.calls * kPauseMs));
+    return true;
+  }
+
  private:
   AppDriver app_;
   std::wstring dump_, trace_;
@@ -158,7 +187,8 @@ int wmain(int argc, wchar_t** argv) {
   Result findM1{"find card, M1 card"}, findComposite{"find card, composite card"}, loadKey{"load key A"},
       readM1{"full read-out, M1 card"}, readComposite{"full read-out, composite card"},
       readNoKey{"read-out, no sector authenticates"}, write{"write"},
-      dictionaryDefault{"dictionary, all keys FFFFFFFFFFFF"}, dictionarySample{"dictionary, sample card"};
+      dictionaryDefault{"dictionary, all keys FFFFFFFFFFFF"}, dictionarySample{"dictionary, sample card"},
+      dumpWrite{"dump write, cuid card, default keys"};
   bool ok = true;
   {
     Session m1(L"m1", folder);
@@ -217,13 +247,39 @@ int wmain(int argc, wchar_t** argv) {
       ok = sample.MeasureDictionary(dictionarySample, "字典读取完成：15/16 个扇区已读取");
     }
   }
+  if (ok) {
+    // A whole card of default keys and patterned data, block 0 the cuid
+    // card's own, so that every round writes the same onto the same card.
+    const std::wstring dump = folder + L"\\bench-dump.mct";
+    {
+      std::ofstream out(dump.c_str(), std::ios::binary);
+      for (int s = 0; s < 16; ++s) {
+        out << "+Sector: " << s << "\n";
+        for (int b = 0; b < 3; ++b) {
+          char line[40];
+          std::snprintf(line, sizeof line, "%02X%030X\n", s * 4 + b, s * 4 + b);
+          out << (s == 0 && b == 0 ? std::string("4D1F62A8980804000000000000000000\n") : std::string(line));
+        }
+        out << "FFFFFFFFFFFFFF078069FFFFFFFFFFFF\n";
+      }
+    }
+    Session cuid(L"cuid", folder, nullptr, true);
+    if (!cuid.ok()) return 1;
+    AppDriver& app = cuid.app();
+    app.Click(IDC_OPEN_READER);
+    for (int r = 0; r < rounds && ok; ++r) {
+      app.Click(IDC_FIND_CARD);
+      ok = cuid.MeasureDumpWrite(dumpWrite, dump, "写入完成：64/64 个块已写入，0 个块被拒绝");
+    }
+    DeleteFileW(dump.c_str());
+  }
   RemoveDirectoryW(folder.c_str());
   if (!ok) return 1;
 
   bool met = true;
   std::printf("%-36s %5s %9s %10s %7s %7s %7s\n", "command", "calls", "floor ms", "span ms", "median", "best", "worst");
   for (const Result* r : {&findM1, &findComposite, &loadKey, &readM1, &readComposite, &readNoKey, &write,
-                          &dictionaryDefault, &dictionarySample}) {
+                          &dictionaryDefault, &dictionarySample, &dumpWrite}) {
     const double median = Median(r->ratios);
     met = met && median <= kTarget;
     std::printf("%-36s %5d %9.0f %10.1f %7.3f %7.3f %7.3f\n", r->name.c_str(), r->calls, r->calls * kPauseMs,

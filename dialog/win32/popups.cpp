@@ -143,3 +143,23 @@ bool Win32Backend::KeepResponsive() {
 }
 
 }  // namespace dlg
+
+namespace dlg {
+
+bool Win32Backend::GetCheck(int id) const { return Send(id, BM_GETCHECK) == BST_CHECKED; }
+
+void Win32Backend::SetCheck(int id, bool checked) { Send(id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED); }
+
+int Win32Backend::RunModal(CDialog& dialog) {
+  // As for a message box: the window is up to date under the dialog, and
+  // the user's cursor is back while it shows.
+  if (commands_ > 0) {
+    Settle();
+    SetCursor(cursorBefore_);
+  }
+  const int result = static_cast<int>(DoModal(dialog));
+  if (commands_ > 0) SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return result;
+}
+
+}  // namespace dlg

@@ -60,6 +60,9 @@ class Win32Backend : public Backend {
   bool AskFile(FileRequest& request) override;
   bool SetClipboardText(const std::string& text) override;
   bool KeepResponsive() override;
+  bool GetCheck(int id) const override;
+  void SetCheck(int id, bool checked) override;
+  int RunModal(CDialog& dialog) override;
 
  private:
   struct QuietList {

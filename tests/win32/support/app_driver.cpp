@@ -176,3 +176,16 @@ DWORD AppDriver::Close() {
   if (WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi_.hProcess, &code);
   return code;
 }
+
+bool AppDriver::AnswerOpenDialog(const std::wstring& path) {
+  HWND open = FindMessageBox(10000);
+  if (!open) return false;
+  HWND edit = GetDlgItem(open, 0x480);  // edt1, the file name
+  if (!edit) edit = GetDlgItem(open, 0x47C);
+  if (!edit) return false;
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(open, IDOK)));
+  const double end = NowMs() + 5000;
+  while (IsWindow(open) && NowMs() < end) Sleep(10);
+  return !IsWindow(open);
+}

@@ -45,6 +45,10 @@ class AppDriver {
   // Waits until the status line starts with `prefix`; false on timeout.
   bool WaitForStatus(const std::string& prefix, int timeoutMs) const;
 
+  // Answers the program's open dialog with `path` and waits for it to go;
+  // false when no such dialog came or it stayed.
+  bool AnswerOpenDialog(const std::wstring& path);
+
   // Ends the program as the close box does; returns its exit code.
   DWORD Close();
   // Leaves the program running when the driver goes.

@@ -1,0 +1,174 @@
+// Writing a dump onto the virtual reader's cards, through the menu command
+// and its confirmation, with every block write the command sends recorded.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "cardtest/confirm_write_dlg.h"
+#include "reader/reader.h"
+#include "tests/cardtest/card_scenarios.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void NoPause() {}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Spit(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// The blocks written, in the order sent.
+const ReaderApi* g_library = nullptr;
+std::vector<int> g_writes;
+int16_t RecordedWrite(int32_t handle, uint8_t block, char* hex) {
+  g_writes.push_back(block);
+  return g_library->dc_write_hex(handle, block, hex);
+}
+
+const std::string kSample = std::string(QUILLON_SOURCE_DIR) + "/docs/dictionary-demo.mct";
+
+class DumpWriteOnVirtualReader : public CardTestWindow {
+ protected:
+  void SetUp() override {
+    unsetenv("DCRF32_SIM_TRACE");
+    unsetenv("DCRF32_SIM_READER");
+    dir_ = fs::temp_directory_path() /
+           ("quillon_dump_write_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    ReaderLoadResult loaded = LoadReaderLibrary();
+    ASSERT_TRUE(loaded.ok()) << loaded.Message();
+    g_library = loaded.api;
+    recording_ = *loaded.api;
+    recording_.dc_write_hex = RecordedWrite;
+    g_writes.clear();
+    dlg.Session() = ReaderSession(recording_, NoPause);
+    ShowWindow();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // A fresh card of `preset` whose memory lives in a file of the test's own.
+  void OpenAndFind(const char* preset) {
+    setenv("DCRF32_SIM_CARD", preset, 1);
+    setenv("DCRF32_SIM_DUMP", (dir_ / "card.mfd").c_str(), 1);
+    dlg.OnOpenReader();
+    ASSERT_EQ("打开成功了", ui.GetText(IDC_STATUS));
+    dlg.OnFindCard();
+  }
+  // Chooses `dump` in the open dialog and answers the confirmation: write
+  // (with block 0 when `block0`) or cancel.
+  void WriteDump(const std::string& dump, bool write, bool block0 = false) {
+    ui.fileAnswers.push_back({dump, 0});
+    ui.onModal = [&, write, block0](dlg::CDialog& dialog, dlg::MemoryBackend& box) {
+      uids = box.GetText(IDC_CONFIRM_UIDS);
+      checkedAtStart = box.GetCheck(IDC_CONFIRM_BLOCK0);
+      if (!write) return static_cast<int>(dlg::kIdCancel);
+      box.SetCheck(IDC_CONFIRM_BLOCK0, block0);
+      dialog.RunCommand(IDC_CONFIRM_WRITE, dlg::kButtonClicked);
+      return box.EndResult();
+    };
+    dlg.OnWriteDump();
+  }
+  // Reads the whole card with the sample's keys and saves it as MCT text.
+  std::string ReadAndSave(const std::string& name) {
+    Spit(dir_ / "sample.keys", "FFFFFFFFFFFF\nA0A1A2A3A4A5\nB0B1B2B3B4B5\nD3F7D3F7D3F7\n3B7E4F1C2A90\n3B7E4F1C2A91\n");
+    ui.fileAnswers.push_back({(dir_ / "sample.keys").string(), 0});
+    dlg.OnDictionaryReadFile();
+    ui.fileAnswers.push_back({(dir_ / name).string(), 0});
+    dlg.OnSaveDump();
+    return Slurp(dir_ / name);
+  }
+
+  fs::path dir_;
+  ReaderApi recording_{};
+  std::string uids;
+  bool checkedAtStart = true;
+};
+
+}  // namespace
+
+TEST_F(DumpWriteOnVirtualReader, SampleOntoACuidCardReadsBackAsTheSameFile) {
+  // The sample as the program saves it, read from a card that holds it.
+  fs::copy_file(kSample, dir_ / "sample.mct");
+  setenv("DCRF32_SIM_CARD", "m1", 1);
+  setenv("DCRF32_SIM_DUMP", (dir_ / "sample.mct").c_str(), 1);
+  dlg.OnOpenReader();
+  dlg.OnFindCard();
+  const std::string saved = ReadAndSave("saved.mct");
+  ASSERT_NE(std::string::npos, saved.find("+Sector: 15")) << saved;
+
+  OpenAndFind("cuid");
+  ASSERT_EQ("4D1F62A8", ui.GetText(IDC_CSN));
+  WriteDump((dir_ / "saved.mct").string(), true, true);
+  EXPECT_FALSE(checkedAtStart) << "block 0 is written only when asked";
+  EXPECT_EQ("卡片UID：4D1F62A8\n转储文件UID：5D8E2B4C", uids);
+  EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
+  // Each sector's data blocks before its trailer, block 0 last of all.
+  std::vector<int> order;
+  for (int s = 0; s < 16; ++s)
+    for (int b = s == 0 ? 1 : 0; b < 4; ++b) order.push_back(s * 4 + b);
+  order.push_back(0);
+  EXPECT_EQ(order, g_writes);
+
+  dlg.OnFindCard();
+  EXPECT_EQ("5D8E2B4C", ui.GetText(IDC_CSN));
+  EXPECT_EQ(saved, ReadAndSave("again.mct"));
+}
+
+TEST_F(DumpWriteOnVirtualReader, M1CardRefusesBlock0AndOnlyBlock0) {
+  OpenAndFind("m1");
+  fs::copy_file(kSample, dir_ / "sample.mct");
+  WriteDump((dir_ / "sample.mct").string(), true, true);
+  EXPECT_EQ("写入完成：63/64 个块已写入，1 个块被拒绝", ui.GetText(IDC_STATUS));
+  EXPECT_EQ(0, g_writes.back());
+  EXPECT_EQ("写扇区[00]第[0]块失败！", WriteLines().back());
+
+  // Again without block 0: the card now has the sample's keys and access
+  // bits, so the dump's own keys open it, key B where only B may write.
+  g_writes.clear();
+  OpenAndFind("m1");
+  WriteDump((dir_ / "sample.mct").string(), true, false);
+  EXPECT_EQ("写入完成：63/63 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
+  EXPECT_EQ(63u, g_writes.size());
+}
+
+TEST_F(DumpWriteOnVirtualReader, RefusedDumpsAndACancelledConfirmationSendNoWrite) {
+  OpenAndFind("m1");
+  std::string sample = Slurp(kSample);
+  // Sector 2's access bits with one inverted copy wrong, and a block 0
+  // whose BCC no longer matches its UID.
+  std::string bad = sample;
+  const size_t trailer2 = bad.find("FFFFFFFFFFFFFF078069FFFFFFFFFFFF", bad.find("+Sector: 2"));
+  bad.replace(trailer2 + 12, 8, "FF078169");
+  bad.replace(bad.find("5D8E2B4CB4"), 10, "5D8E2B4CB5");
+  Spit(dir_ / "bad.mct", bad);
+  WriteDump((dir_ / "bad.mct").string(), true, true);
+  ASSERT_EQ(1u, ui.MessageBoxes().size());
+  EXPECT_EQ("扇区[02]的控制位格式错误，写入会永久锁死这些扇区\n扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡\n"
+            "整个转储文件未写入，卡片没有改动。",
+            ui.MessageBoxes()[0].text);
+
+
+  WriteDump(kSample, false);
+  EXPECT_EQ("已取消，未写入任何块", ui.GetText(IDC_STATUS));
+  EXPECT_TRUE(g_writes.empty());
+}
+
+TEST_F(DumpWriteOnVirtualReader, CancelTakesEffectOnlyBetweenSectors) {
+  OpenAndFind("m1");
+  int asked = 0;
+  ui.onKeepResponsive = [&] { return ++asked == 4; };
+  WriteDump(kSample, true);
+  EXPECT_EQ(0u, ui.GetText(IDC_STATUS).rfind("写入已取消：", 0)) << ui.GetText(IDC_STATUS);
+  ASSERT_FALSE(g_writes.empty());
+  // The sector in hand was finished, trailer included, and nothing after it.
+  EXPECT_EQ(3, g_writes.back() % 4);
+  EXPECT_LT(g_writes.back(), 63);
+}
