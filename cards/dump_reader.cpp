@@ -3,20 +3,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "txtconv/txtconv.h"
+
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-bool AllHex(const std::string& text, size_t from, size_t count) {
-  for (size_t i = from; i < from + count; ++i)
-    if (HexValue(text[i]) < 0) return false;
-  return true;
-}
 
 bool AllDashes(const std::string& text, size_t from, size_t count) {
   for (size_t i = from; i < from + count; ++i)
@@ -24,8 +13,10 @@ bool AllDashes(const std::string& text, size_t from, size_t count) {
   return true;
 }
 
-void Bytes(const std::string& text, size_t from, size_t count, uint8_t* out) {
-  for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(HexValue(text[from + 2 * i]) << 4 | HexValue(text[from + 2 * i + 1]));
+// `count` bytes from the hex digits at `from`; false, and `out` untouched,
+// when they are not all hex digits.
+bool Bytes(const std::string& text, size_t from, size_t count, uint8_t* out) {
+  return HexToBytes(text.c_str() + from, out, static_cast<int>(2 * count));
 }
 
 std::string LineProblem(int line, const char* what) {
@@ -57,23 +48,19 @@ bool MctBlock(const std::string& line, int address, CardImage* image) {
   if (AllDashes(line, 0, 32)) return true;
   const int sector = address / 4;
   if (address % 4 != 3) {
-    if (!AllHex(line, 0, 32)) return false;
-    Bytes(line, 0, 16, image->blocks[address].data());
+    if (!Bytes(line, 0, 16, image->blocks[address].data())) return false;
     image->read[address] = true;
     return true;
   }
-  if (!AllHex(line, 12, 8)) return false;
-  Bytes(line, 12, 4, &image->blocks[address][6]);
+  if (!Bytes(line, 12, 4, &image->blocks[address][6])) return false;
   image->read[address] = true;
-  if (AllHex(line, 0, 12)) {
-    Bytes(line, 0, 6, &image->blocks[address][0]);
+  if (Bytes(line, 0, 6, &image->blocks[address][0])) {
     image->keyA[sector] = KeyFromBytes(&image->blocks[address][0]);
     image->keyAKnown[sector] = true;
   } else if (!AllDashes(line, 0, 12)) {
     return false;
   }
-  if (AllHex(line, 20, 12)) {
-    Bytes(line, 20, 6, &image->blocks[address][10]);
+  if (Bytes(line, 20, 6, &image->blocks[address][10])) {
     image->keyB[sector] = KeyFromBytes(&image->blocks[address][10]);
     image->keyBKnown[sector] = true;
   } else if (!AllDashes(line, 20, 12)) {
@@ -117,11 +104,10 @@ bool ParseEml(const std::vector<std::string>& lines, CardImage* image, std::stri
   int address = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
-    if (address == kCardBlocks || lines[i].size() != 32 || !AllHex(lines[i], 0, 32)) {
+    if (address == kCardBlocks || lines[i].size() != 32 || !Bytes(lines[i], 0, 16, image->blocks[address].data())) {
       *problem = LineProblem(static_cast<int>(i) + 1, "不是32位十六进制的块");
       return false;
     }
-    Bytes(lines[i], 0, 16, image->blocks[address].data());
     image->read[address++] = true;
   }
   if (address != kCardBlocks) {

@@ -3,14 +3,9 @@
 #include <cstdio>
 #include <unordered_set>
 
-namespace {
+#include "txtconv/txtconv.h"
 
-int Digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -22,14 +17,11 @@ bool ParseKeyLine(const std::string& line, size_t begin, size_t end, Key* key, b
   while (i < end && IsBlank(line[i])) ++i;
   *hasKey = false;
   if (i == end || line[i] == '#') return true;
-  Key value = 0;
-  for (int n = 0; n < 12; ++n, ++i) {
-    const int d = i < end ? Digit(line[i]) : -1;
-    if (d < 0) return false;
-    value = value << 4 | static_cast<Key>(d);
-  }
+  uint8_t bytes[6];
+  if (end - i < 12 || !HexToBytes(line.c_str() + i, bytes, 12)) return false;
+  i += 12;
   if (i < end && !IsBlank(line[i]) && line[i] != '#') return false;
-  *key = value;
+  *key = KeyFromBytes(bytes);
   *hasKey = true;
   return true;
 }
@@ -53,14 +45,9 @@ Key KeyFromBytes(const uint8_t bytes[6]) {
 }
 
 bool ParseKey(const std::string& text, Key* key) {
-  if (text.size() != 12) return false;
-  Key value = 0;
-  for (char c : text) {
-    const int d = Digit(c);
-    if (d < 0) return false;
-    value = value << 4 | static_cast<Key>(d);
-  }
-  *key = value;
+  uint8_t bytes[6];
+  if (text.size() != 12 || !HexToBytes(text.c_str(), bytes, 12)) return false;
+  *key = KeyFromBytes(bytes);
   return true;
 }
 

@@ -112,15 +112,7 @@ class Session {
     size_t before = ReadTrace(trace_).size();
     app_.Click(button);
     Span span = SpanOf(ReadTrace(trace_), before);
-    if (!check() || span.calls == 0) {
-      std::fprintf(stderr, "%s: the command did not run as measured (%d calls, status %s)\n", result.name.c_str(),
-                   span.calls, app_.Text(IDC_STATUS).c_str());
-      return false;
-    }
-    result.calls = span.calls;
-    result.spans.push_back(span.ms);
-    result.ratios.push_back(span.ms / (span.calls * kPauseMs));
-    return true;
+    return Record(result, span, check());
   }
 
   // The dictionary read with the built-in keys, from the read list's
@@ -130,15 +122,7 @@ class Session {
     const bool finished =
         app_.ChooseFromContextMenu(IDC_READ_LIST, 0) && app_.WaitForStatus("字典读取完成", 120000);
     Span span = SpanOf(ReadTrace(trace_), before);
-    if (!finished || app_.Text(IDC_STATUS) != done || span.calls == 0) {
-      std::fprintf(stderr, "%s: the command did not run as measured (%d calls, status %s)\n", result.name.c_str(),
-                   span.calls, app_.Text(IDC_STATUS).c_str());
-      return false;
-    }
-    result.calls = span.calls;
-    result.spans.push_back(span.ms);
-    result.ratios.push_back(span.ms / (span.calls * kPauseMs));
-    return true;
+    return Record(result, span, finished && app_.Text(IDC_STATUS) == done);
   }
 
   // Writes `dump` onto the card, block 0 included, from the read list's
@@ -153,7 +137,14 @@ class Session {
     }
     finished = confirm && app_.WaitForStatus("写入完成", 120000);
     Span span = SpanOf(ReadTrace(trace_), before);
-    if (!finished || app_.Text(IDC_STATUS) != done || span.calls == 0) {
+    return Record(result, span, finished && app_.Text(IDC_STATUS) == done);
+  }
+
+ private:
+  // Adds one run's span to `result`; false, and a line saying so, when the
+  // command did not do what is measured.
+  bool Record(Result& result, const Span& span, bool ran) {
+    if (!ran || span.calls == 0) {
       std::fprintf(stderr, "%s: the command did not run as measured (%d calls, status %s)\n", result.name.c_str(),
                    span.calls, app_.Text(IDC_STATUS).c_str());
       return false;
@@ -164,7 +155,6 @@ class Session {
     return true;
   }
 
- private:
   AppDriver app_;
   std::wstring dump_, trace_;
   bool ok_ = false;

@@ -67,26 +67,6 @@ HWND AppDriver::FindMessageBox(int timeoutMs) const {
   return nullptr;
 }
 
-namespace {
-
-struct MenuSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK MatchMenu(HWND window, LPARAM lp) {
-  auto* s = reinterpret_cast<MenuSearch*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  wchar_t cls[16] = L"";
-  GetClassNameW(window, cls, 16);
-  if (pid != s->pid || !IsWindowVisible(window) || wcscmp(cls, L"#32768") != 0) return TRUE;
-  s->found = window;
-  return FALSE;
-}
-
-}  // namespace
-
 bool AppDriver::ChooseFromContextMenu(int id, int item) {
   PostMessageW(dlg_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(id)), MAKELPARAM(0xFFFF, 0xFFFF));
   HWND menu = FindMenu(5000);
@@ -99,13 +79,11 @@ bool AppDriver::ChooseFromContextMenu(int id, int item) {
 }
 
 HWND AppDriver::FindMenu(int timeoutMs) const {
-  MenuSearch search{pi_.dwProcessId, nullptr};
+  // A pop-up menu is a window of the system's menu class.
   const double end = NowMs() + timeoutMs;
-  while (!search.found && NowMs() < end) {
-    EnumWindows(MatchMenu, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) Sleep(10);
-  }
-  return search.found;
+  HWND menu = nullptr;
+  while (!(menu = FindProcessWindow(pi_.dwProcessId, L"#32768", nullptr)) && NowMs() < end) Sleep(10);
+  return menu;
 }
 
 bool AppDriver::WaitForStatus(const std::string& prefix, int timeoutMs) const {

@@ -4,7 +4,8 @@ namespace {
 
 struct Search {
   DWORD pid;
-  HWND owner;
+  const wchar_t* windowClass;
+  const HWND* owner;  // null: any owner
   HWND found;
 };
 
@@ -14,8 +15,8 @@ BOOL CALLBACK Match(HWND window, LPARAM lp) {
   GetWindowThreadProcessId(window, &pid);
   wchar_t cls[16] = L"";
   GetClassNameW(window, cls, 16);
-  if (pid != s->pid || !IsWindowVisible(window) || wcscmp(cls, L"#32770") != 0 ||
-      GetWindow(window, GW_OWNER) != s->owner)
+  if (pid != s->pid || !IsWindowVisible(window) || wcscmp(cls, s->windowClass) != 0 ||
+      (s->owner && GetWindow(window, GW_OWNER) != *s->owner))
     return TRUE;
   s->found = window;
   return FALSE;
@@ -37,8 +38,10 @@ std::wstring BesideMe(const wchar_t* name) {
   return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
 }
 
-HWND FindProcessDialog(DWORD pid, HWND owner) {
-  Search s{pid, owner, nullptr};
+HWND FindProcessWindow(DWORD pid, const wchar_t* windowClass, const HWND* owner) {
+  Search s{pid, windowClass, owner, nullptr};
   EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
   return s.found;
 }
+
+HWND FindProcessDialog(DWORD pid, HWND owner) { return FindProcessWindow(pid, L"#32770", &owner); }
