@@ -26,36 +26,61 @@ bool DecodeAccessBits(const uint8_t trailer[16], int conditions[4]) {
   return true;
 }
 
-DataBlockRights DataBlockRightsOf(int condition) {
-  switch (condition & 7) {
-    case 0: return {kAB, kAB, kAB, kAB};
-    case 2: return {kAB, kNever, kNever, kNever};
-    case 4: return {kAB, kB, kNever, kNever};
-    case 6: return {kAB, kB, kB, kAB};
-    case 1: return {kAB, kNever, kNever, kAB};
-    case 3: return {kB, kB, kNever, kNever};
-    case 5: return {kB, kNever, kNever, kNever};
-    default: return {kNever, kNever, kNever, kNever};
+DataBlockRule DataBlockRuleOf(int condition) {
+  constexpr Who N = Who::kNever, B = Who::kKeyB, E = Who::kEither;
+  static const DataBlockRule kRules[8] = {
+      {E, E, E, E},  // 000, as delivered
+      {E, N, N, E},  // 001, a value block that can only be decremented
+      {E, N, N, N},  // 010
+      {B, B, N, N},  // 011
+      {E, B, N, N},  // 100
+      {B, N, N, N},  // 101
+      {E, B, B, E},  // 110, a value block
+      {N, N, N, N},  // 111
+  };
+  return kRules[condition & 7];
+}
+
+TrailerRule TrailerRuleOf(int condition) {
+  constexpr Who N = Who::kNever, A = Who::kKeyA, B = Who::kKeyB, E = Who::kEither;
+  static const TrailerRule kRules[8] = {
+      {N, A, A, N, A, A},  // 000
+      {N, A, A, A, A, A},  // 001, as delivered
+      {N, N, A, N, A, N},  // 010
+      {N, B, E, B, N, B},  // 011
+      {N, B, E, N, N, B},  // 100
+      {N, N, E, B, N, N},  // 101
+      {N, N, E, N, N, N},  // 110
+      {N, N, E, N, N, N},  // 111
+  };
+  return kRules[condition & 7];
+}
+
+namespace {
+
+const char* Words(Who who) {
+  switch (who) {
+    case Who::kEither: return kAB;
+    case Who::kKeyA: return kA;
+    case Who::kKeyB: return kB;
+    default: return kNever;
   }
+}
+
+}  // namespace
+
+DataBlockRights DataBlockRightsOf(int condition) {
+  const DataBlockRule r = DataBlockRuleOf(condition);
+  return {Words(r.read), Words(r.write), Words(r.increment), Words(r.decrement)};
 }
 
 TrailerRights TrailerRightsOf(int condition) {
-  switch (condition & 7) {
-    case 0: return {kNever, kA, kA, kNever, kA, kA};
-    case 2: return {kNever, kNever, kA, kNever, kA, kNever};
-    case 4: return {kNever, kB, kAB, kNever, kNever, kB};
-    case 6: return {kNever, kNever, kAB, kNever, kNever, kNever};
-    case 1: return {kNever, kA, kA, kA, kA, kA};
-    case 3: return {kNever, kB, kAB, kB, kNever, kB};
-    case 5: return {kNever, kNever, kAB, kB, kNever, kNever};
-    default: return {kNever, kNever, kAB, kNever, kNever, kNever};
-  }
+  const TrailerRule r = TrailerRuleOf(condition);
+  return {Words(r.keyARead), Words(r.keyAWrite), Words(r.accessRead), Words(r.accessWrite), Words(r.keyBRead),
+          Words(r.keyBWrite)};
 }
 
-bool KeyBReadable(int trailerCondition) {
-  const int c = trailerCondition & 7;
-  return c == 0 || c == 2 || c == 1;
-}
+bool KeyBReadable(int trailerCondition) { return TrailerRuleOf(trailerCondition).keyBRead != Who::kNever; }
 
 bool ParseValueBlock(const uint8_t block[16], int32_t* value, uint8_t* address) {
   for (int i = 0; i < 4; ++i) {

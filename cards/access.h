@@ -10,7 +10,22 @@
 // malformed, and a card holding them blocks the sector.
 bool DecodeAccessBits(const uint8_t trailer[16], int conditions[4]);
 
-// Who may do what, in words ("密钥A或B", "密钥B", "不允许").
+// Who may do something to a block: never, key A, key B, or either.
+enum class Who : uint8_t { kNever = 0, kKeyA = 1, kKeyB = 2, kEither = 3 };
+inline bool Allows(Who who, bool keyB) { return (static_cast<uint8_t>(who) & (keyB ? 2 : 1)) != 0; }
+
+// The card's rules for one C1C2C3 setting, as the datasheet tables give them.
+struct DataBlockRule {
+  Who read, write, increment, decrement;  // decrement also covers transfer and restore
+};
+struct TrailerRule {
+  Who keyARead, keyAWrite, accessRead, accessWrite, keyBRead, keyBWrite;  // access: bytes 6 to 9
+};
+DataBlockRule DataBlockRuleOf(int condition);
+TrailerRule TrailerRuleOf(int condition);
+
+// Who may do what, in words ("密钥A或B", "密钥B", "不允许"), for showing only:
+// decisions take the rules above.
 struct DataBlockRights {
   const char* read;
   const char* write;

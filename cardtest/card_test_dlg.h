@@ -13,6 +13,7 @@
 
 #include "cardtest/card_test_form.h"
 #include "cardtest/confirm_write_dlg.h"
+#include "cardtest/dump_plan.h"
 #include "cards/card_image.h"
 #include "cards/keys.h"
 #include "dialog/dialog.h"
@@ -116,12 +117,29 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
 
   // Writing a dump (dump_write.cpp).
   struct DumpWrite;
+  enum WriteResult { kWritten, kWriteRefused, kWriteStopped };
+  // Opens every sector to write with the known keys and reads its trailer;
+  // false when the user cancelled or the card was lost.
+  bool SurveyCard(DumpWrite& run);
+  void ReadCardTrailer(int sector, int key, SectorOnCard& card);
+  void KeepOpeningKeys(const DumpWrite& run);
+  // The confirmation; false when the user did not confirm.
+  bool ConfirmDumpWrite(DumpWrite& run, const DumpCheck& check);
+  // What the card's current access bits will not let the write do.
+  static std::vector<std::string> CardWarnings(const DumpWrite& run);
   void WriteDump(DumpWrite& run);
   bool WriteDumpSector(DumpWrite& run, int sector, const std::vector<int>& blocks);
+  WriteResult WriteDumpBlock(DumpWrite& run, int sector, int address, int& mode);
+  WriteResult WriteDumpTrailer(DumpWrite& run, int sector, int& mode);
+  WriteResult SendDumpBlock(DumpWrite& run, int sector, int address, int key, int& mode, const std::string& text);
+  bool TrailerReadsBack(int sector, int mode, const std::array<uint8_t, 16>& wanted, std::vector<const char*>* stays);
+  void UseKeysOnCard(const DumpWrite& run, int sector, const std::vector<const char*>& stays);
   // Loads the sector's candidate keys in turn until one opens it.
-  TryResult OpenForWrite(DumpWrite& run, int sector, int keyMode);
+  TryResult OpenForWrite(DumpWrite& run, int sector, int keyMode, Key* opened);
+  // Remembers what the reader now holds for the sector.
+  void NoteKeyLoaded(int sector, int keyMode, Key key);
   // Between reader calls within a sector: keeps the window alive and notes
-  // a cancel, which takes effect only before the next sector.
+  // a cancel, which takes effect only before the next sector or block 0.
   void KeepAliveWithinSector();
 
   // Saving (save.cpp): writes `bytes` to `path` atomically; on failure tells

@@ -8,20 +8,43 @@
 
 namespace {
 
-const char kNever[] = "不允许";
-const char kBOnly[] = "密钥B";
-
-bool Allows(const char* right, bool keyB) {
-  if (std::strcmp(right, kNever) == 0) return false;
-  if (std::strcmp(right, kBOnly) == 0) return keyB;
-  if (std::strcmp(right, "密钥A") == 0) return !keyB;
-  return true;
-}
-
 bool SectorHeld(const CardImage& dump, int sector) {
   for (int b = 0; b < kBlocksPerSector; ++b)
     if (dump.read[BlockAddress(sector, b)]) return true;
   return false;
+}
+
+bool WritesData(const SectorOnCard& card, int block, int key) {
+  if (!card.opens[key]) return false;
+  return !card.conditionsKnown || Allows(DataBlockRuleOf(card.conditions[block]).write, key == 1);
+}
+
+// The trailer's fields: key A (bytes 0-5), access bits with byte 9 (6-9),
+// key B (10-15).
+struct Field {
+  const char* name;
+  int from, count;
+  Who TrailerRule::*write;
+};
+const Field kFields[] = {{"密钥A", 0, 6, &TrailerRule::keyAWrite},
+                         {"控制位", 6, 4, &TrailerRule::accessWrite},
+                         {"密钥B", 10, 6, &TrailerRule::keyBWrite}};
+
+// Whether the card may already hold the field as wanted: only a value
+// known to be the same needs no write.
+bool AlreadyHeld(const SectorOnCard& card, const Field& field, const std::array<uint8_t, 16>& wanted) {
+  uint8_t current[6];
+  if (field.from == 0) {
+    if (!card.opens[0]) return false;
+    KeyBytes(card.keys[0], current);
+  } else if (field.from == 6) {
+    if (!card.conditionsKnown) return false;
+    std::memcpy(current, &card.trailer[6], 4);
+  } else {
+    if (!card.keyBKnown) return false;
+    KeyBytes(card.keyB, current);
+  }
+  return std::memcmp(current, &wanted[field.from], field.count) == 0;
 }
 
 }  // namespace
@@ -36,12 +59,14 @@ DumpCheck CheckDump(const CardImage& dump) {
     const int trailer = BlockAddress(s, kTrailerBlock);
     int conditions[4];
     if (dump.read[trailer]) {
-      if (!DecodeAccessBits(dump.blocks[trailer].data(), conditions))
+      if (!DecodeAccessBits(dump.blocks[trailer].data(), conditions)) {
         check.malformedTrailers.push_back(s);
-      else if (std::strcmp(TrailerRightsOf(conditions[3]).accessWrite, kNever) == 0)
+      } else if (TrailerRuleOf(conditions[3]).accessWrite == Who::kNever) {
         check.lockedForGood.push_back(s);
+        if (s == 0 && DataBlockRuleOf(conditions[0]).write == Who::kNever) check.uidFrozen = true;
+      }
     }
-    check.blocks += static_cast<int>(SectorWriteOrder(dump, s).size());
+    check.blocks += static_cast<int>(SectorWriteOrder(dump, s, false).size());
   }
   check.badBlock0 = dump.read[0] && !Block0BccValid(dump.blocks[0].data());
   return check;
@@ -66,12 +91,20 @@ std::string RefusalOf(const DumpCheck& check) {
   return reason;
 }
 
-std::vector<int> SectorWriteOrder(const CardImage& dump, int sector) {
+std::vector<int> SectorOrder() {
   std::vector<int> order;
-  for (int b = 0; b < kTrailerBlock; ++b) {
+  for (int s = 1; s < kSectors; ++s) order.push_back(s);
+  order.push_back(0);
+  return order;
+}
+
+std::vector<int> SectorWriteOrder(const CardImage& dump, int sector, bool block0) {
+  std::vector<int> order;
+  for (int b = sector == 0 ? 1 : 0; b < kTrailerBlock; ++b) {
     const int address = BlockAddress(sector, b);
-    if (address != 0 && dump.read[address]) order.push_back(address);
+    if (dump.read[address]) order.push_back(address);
   }
+  if (sector == 0 && block0 && dump.read[0]) order.push_back(0);
   const int trailer = BlockAddress(sector, kTrailerBlock);
   if (dump.read[trailer] && dump.keyAKnown[sector] && dump.keyBKnown[sector]) order.push_back(trailer);
   return order;
@@ -88,13 +121,69 @@ std::vector<Key> SectorKeyOrder(const CardImage* found, int sector, const Key* t
   return KeyList(nullptr, first);
 }
 
-bool WritableWith(const int conditions[4], int block, bool keyB) {
-  if (block != kTrailerBlock) return Allows(DataBlockRightsOf(conditions[block]).write, keyB);
-  const TrailerRights rights = TrailerRightsOf(conditions[3]);
-  if (std::strcmp(rights.accessWrite, kNever) != 0) return Allows(rights.accessWrite, keyB);
-  return Allows(rights.keyAWrite, keyB);
+int WriterOf(const SectorOnCard& card, int block, int preferred) {
+  if (WritesData(card, block, preferred)) return preferred;
+  if (WritesData(card, block, 1 - preferred)) return 1 - preferred;
+  return -1;
+}
+
+bool NeedsKeyB(const SectorOnCard& card, const std::vector<int>& blocks) {
+  if (!card.conditionsKnown || KeyBReadable(card.conditions[3])) return false;
+  for (int address : blocks) {
+    const int block = address % kBlocksPerSector;
+    if (block != kTrailerBlock) {
+      const DataBlockRule rule = DataBlockRuleOf(card.conditions[block]);
+      if (!Allows(rule.write, false) && Allows(rule.write, true)) return true;
+      continue;
+    }
+    const TrailerRule rule = TrailerRuleOf(card.conditions[3]);
+    for (const Field& field : kFields)
+      if (!Allows(rule.*field.write, false) && Allows(rule.*field.write, true)) return true;
+  }
+  return false;
+}
+
+TrailerPlan PlanTrailer(const SectorOnCard& card, const std::array<uint8_t, 16>& wanted) {
+  TrailerPlan best;
+  bool bestWritesAny = false;
+  for (int key = 0; key < 2; ++key) {
+    if (!card.opens[key]) continue;
+    TrailerPlan plan;
+    plan.key = key;
+    bool writesAny = !card.conditionsKnown;
+    for (const Field& field : kFields) {
+      const bool writable = !card.conditionsKnown || Allows(TrailerRuleOf(card.conditions[3]).*field.write, key == 1);
+      writesAny = writesAny || writable;
+      if (!writable && !AlreadyHeld(card, field, wanted)) plan.stays.push_back(field.name);
+    }
+    // The first key that leaves the fewest fields as they were.
+    if (best.key < 0 || (writesAny && (!bestWritesAny || plan.stays.size() < best.stays.size()))) {
+      best = plan;
+      bestWritesAny = writesAny;
+    }
+  }
+  if (bestWritesAny) return best;
+  best = TrailerPlan();
+  for (const Field& field : kFields)
+    if (!AlreadyHeld(card, field, wanted)) best.stays.push_back(field.name);
+  return best;
+}
+
+std::string FieldList(const std::vector<const char*>& fields) {
+  std::string list;
+  for (const char* field : fields) list += (list.empty() ? "" : "、") + std::string(field);
+  return list;
+}
+
+bool ReadsWithKeyB(const int conditions[4]) {
+  if (KeyBReadable(conditions[3])) return false;
+  for (int b = 0; b < kTrailerBlock; ++b) {
+    const Who read = DataBlockRuleOf(conditions[b]).read;
+    if (!Allows(read, false) && Allows(read, true)) return true;
+  }
+  return false;
 }
 
 bool ReadableWith(const int conditions[4], int block, bool keyB) {
-  return block != kTrailerBlock && Allows(DataBlockRightsOf(conditions[block]).read, keyB);
+  return block != kTrailerBlock && Allows(DataBlockRuleOf(conditions[block]).read, keyB);
 }

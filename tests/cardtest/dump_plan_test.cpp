@@ -47,8 +47,8 @@ TEST(DumpPlan, MctDashesLeaveOutWhatTheDumpDoesNotKnowAndRawGivesItsTrailersKeys
   ASSERT_TRUE(ParseCardDump(mct, &dump, &problem)) << problem;
   // Sector 1's trailer would give the card zeros for key A: not written.
   // Sector 2's access bits (trailer 111) can never be changed again.
-  EXPECT_EQ((std::vector<int>{4, 6}), SectorWriteOrder(dump, 1));
-  EXPECT_EQ((std::vector<int>{8, 9, 10, 11}), SectorWriteOrder(dump, 2));
+  EXPECT_EQ((std::vector<int>{4, 6}), SectorWriteOrder(dump, 1, false));
+  EXPECT_EQ((std::vector<int>{8, 9, 10, 11}), SectorWriteOrder(dump, 2, false));
   const DumpCheck check = CheckDump(dump);
   EXPECT_EQ(6, check.blocks);
   EXPECT_EQ((std::vector<int>{2}), check.lockedForGood);

@@ -110,12 +110,17 @@ TEST_F(DumpWriteOnVirtualReader, SampleOntoACuidCardReadsBackAsTheSameFile) {
   EXPECT_FALSE(checkedAtStart) << "block 0 is written only when asked";
   EXPECT_EQ("卡片UID：4D1F62A8\n转储文件UID：5D8E2B4C", uids);
   EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
-  // Each sector's data blocks before its trailer, block 0 last of all.
+  // Each sector's data blocks before its trailer; sector 0 last of all,
+  // with block 0 before the trailer whose bits could forbid it.
   std::vector<int> order;
-  for (int s = 0; s < 16; ++s)
-    for (int b = s == 0 ? 1 : 0; b < 4; ++b) order.push_back(s * 4 + b);
-  order.push_back(0);
+  for (int s = 1; s < 16; ++s)
+    for (int b = 0; b < 4; ++b) order.push_back(s * 4 + b);
+  order.insert(order.end(), {1, 2, 0, 3});
   EXPECT_EQ(order, g_writes);
+  // The reader now holds the keys just written: the window's own read-out
+  // opens every sector.
+  dlg.OnReadCard();
+  for (const std::string& line : ReadLines()) EXPECT_EQ(std::string::npos, line.find("失败")) << line;
 
   dlg.OnFindCard();
   EXPECT_EQ("5D8E2B4C", ui.GetText(IDC_CSN));
@@ -127,8 +132,9 @@ TEST_F(DumpWriteOnVirtualReader, M1CardRefusesBlock0AndOnlyBlock0) {
   fs::copy_file(kSample, dir_ / "sample.mct");
   WriteDump((dir_ / "sample.mct").string(), true, true);
   EXPECT_EQ("写入完成：63/64 个块已写入，1 个块被拒绝", ui.GetText(IDC_STATUS));
-  EXPECT_EQ(0, g_writes.back());
-  EXPECT_EQ("写扇区[00]第[0]块失败！", WriteLines().back());
+  // The card went deaf after refusing block 0; it was woken for the trailer.
+  EXPECT_EQ((std::vector<int>{1, 2, 0, 3}), std::vector<int>(g_writes.end() - 4, g_writes.end()));
+  EXPECT_EQ("写扇区[00]第[0]块失败！", WriteLines()[WriteLines().size() - 3]);
 
   // Again without block 0: the card now has the sample's keys and access
   // bits, so the dump's own keys open it, key B where only B may write.
@@ -161,14 +167,29 @@ TEST_F(DumpWriteOnVirtualReader, RefusedDumpsAndACancelledConfirmationSendNoWrit
   EXPECT_TRUE(g_writes.empty());
 }
 
-TEST_F(DumpWriteOnVirtualReader, CancelTakesEffectOnlyBetweenSectors) {
+TEST_F(DumpWriteOnVirtualReader, CancelTakesEffectBetweenSectorsAndBeforeBlock0) {
+  // Esc during the first sector: it is finished, trailer included, and
+  // nothing after it; the window kept answering meanwhile.
   OpenAndFind("m1");
-  int asked = 0;
-  ui.onKeepResponsive = [&] { return ++asked == 4; };
+  int askedAfter = 0;
+  ui.onKeepResponsive = [&] {
+    if (g_writes.empty()) return false;
+    ++askedAfter;
+    return true;
+  };
   WriteDump(kSample, true);
-  EXPECT_EQ(0u, ui.GetText(IDC_STATUS).rfind("写入已取消：", 0)) << ui.GetText(IDC_STATUS);
-  ASSERT_FALSE(g_writes.empty());
-  // The sector in hand was finished, trailer included, and nothing after it.
-  EXPECT_EQ(3, g_writes.back() % 4);
-  EXPECT_LT(g_writes.back(), 63);
+  EXPECT_EQ("写入已取消：4/63 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
+  EXPECT_EQ((std::vector<int>{4, 5, 6, 7}), g_writes);
+  EXPECT_GT(askedAfter, 3);
+
+  // Esc during the last sector, with block 0 asked for: block 0 is a step
+  // of its own, and neither it nor anything after it is written.
+  g_writes.clear();
+  OpenAndFind("cuid");
+  const std::string before = Slurp(dir_ / "card.mfd");
+  ui.onKeepResponsive = [&] { return !g_writes.empty() && g_writes.back() == 2; };
+  WriteDump(kSample, true, true);
+  EXPECT_EQ("写入已取消：62/64 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
+  EXPECT_EQ(2, g_writes.back());
+  EXPECT_EQ(before.substr(0, 16), Slurp(dir_ / "card.mfd").substr(0, 16));
 }
