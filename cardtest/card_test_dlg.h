@@ -110,6 +110,11 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // Reads the sector's four blocks with the key it was opened with into
   // `lines`; false when the command has to stop.
   bool ReadSectorBlocks(int sector, int keyMode, std::vector<std::string>& lines);
+  bool ReadBlocksWith(int sector, int keyMode, const std::vector<bool>& wanted, std::vector<std::string>& lines);
+  // After key B was found in a sector key A opened: the data blocks only
+  // key B may read, read with it into `lines`; *used tells whether there
+  // were any.
+  bool RereadWithKeyB(int sector, std::vector<std::string>& lines, bool* used);
   // Before each reader call of a long command: keeps the window alive;
   // false once the user has cancelled.
   bool Proceed();

@@ -9,6 +9,7 @@
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/read_list.h"
 #include "cardtest/texts.h"
+#include "cards/access.h"
 #include "dialog/file.h"
 #include "reader/session.h"
 
@@ -138,8 +139,16 @@ CCardTestDlg::TryResult CCardTestDlg::SearchKey(KeySearch& search, int sector, i
 }
 
 bool CCardTestDlg::ReadSectorBlocks(int sector, int keyMode, std::vector<std::string>& lines) {
+  lines.assign(kBlocksPerSector, std::string());
+  std::vector<bool> wanted(kBlocksPerSector, true);
+  return ReadBlocksWith(sector, keyMode, wanted, lines);
+}
+
+bool CCardTestDlg::ReadBlocksWith(int sector, int keyMode, const std::vector<bool>& wanted,
+                                  std::vector<std::string>& lines) {
   char data[33];
   for (int block = 0; block < kBlocksPerSector; ++block) {
+    if (!wanted[block]) continue;
     std::memset(data, 0, sizeof data);
     // A block the key may not read leaves the card idle: the next one
     // needs the card back and the sector opened again.
@@ -150,14 +159,32 @@ bool CCardTestDlg::ReadSectorBlocks(int sector, int keyMode, std::vector<std::st
     }
     if (read && !Proceed()) return false;
     if (!read || !ReadBlock(BlockAddress(sector, block), data)) {
-      lines.push_back(Format("读扇区[%02d]第[%d]块失败！", sector, block));
+      lines[block] = Format("读扇区[%02d]第[%d]块失败！", sector, block);
       continue;
     }
     data[32] = '\0';
     NoteBlock(BlockAddress(sector, block), data);
-    lines.push_back(Format("块[%d]:%s", block, data));
+    lines[block] = Format("块[%d]:%s", block, data);
   }
   return true;
+}
+
+bool CCardTestDlg::RereadWithKeyB(int sector, std::vector<std::string>& lines, bool* used) {
+  // Data blocks key A could not read because the access bits (when key A
+  // could read them) let only key B read them.
+  int conditions[4];
+  const int trailer = BlockAddress(sector, kTrailerBlock);
+  const bool known = m_image.read[trailer] && DecodeAccessBits(m_image.blocks[trailer].data(), conditions);
+  std::vector<bool> wanted(kBlocksPerSector, false);
+  bool any = false;
+  for (int block = 0; block < kTrailerBlock; ++block) {
+    const Who read = known ? DataBlockRuleOf(conditions[block]).read : Who::kKeyB;
+    wanted[block] = !m_image.read[BlockAddress(sector, block)] && read == Who::kKeyB;
+    any = any || wanted[block];
+  }
+  *used = any;
+  // The key search left the sector open with key B.
+  return !any || ReadBlocksWith(sector, kKeyModeB, wanted, lines);
 }
 
 bool CCardTestDlg::DictionarySector(KeySearch& search, int sector) {
@@ -176,6 +203,7 @@ bool CCardTestDlg::DictionarySector(KeySearch& search, int sector) {
     }
   }
   TryResult b = m_image.keyBKnown[sector] ? kOpened : kRefused;
+  bool dataNeedsB = false;
   if (going && b != kOpened) {
     b = SearchKey(search, sector, kKeyModeB, &keyB);
     going = b != kStopped;
@@ -183,12 +211,13 @@ bool CCardTestDlg::DictionarySector(KeySearch& search, int sector) {
       search.Found(keyB);
       m_image.keyB[sector] = keyB;
       m_image.keyBKnown[sector] = true;
-      if (a != kOpened) going = ReadSectorBlocks(sector, kKeyModeB, blockLines);
+      going = a != kOpened ? ReadSectorBlocks(sector, kKeyModeB, blockLines)
+                           : RereadWithKeyB(sector, blockLines, &dataNeedsB);
     }
   }
   // The reader keeps key A where it was found (the B search loaded only B
-  // slots), else key B.
-  if (a == kOpened) {
+  // slots) and reads the data, else key B.
+  if (a == kOpened && !dataNeedsB) {
     m_sectorKeyMode[sector] = kKeyModeA;
     m_sectorKey[sector] = keyA;
   } else if (b != kOpened) {
@@ -206,7 +235,8 @@ bool CCardTestDlg::DictionarySector(KeySearch& search, int sector) {
   const std::string textB = m_image.keyBKnown[sector] ? KeyHex(m_image.keyB[sector]) : notFound;
   AppendLine(m_lstRead, Format("扇区[%02d]:密钥A[%s] 密钥B[%s]", sector, textA.c_str(), textB.c_str()), kAuthOk,
              sector, 0);
+  // A cancel may leave the sector's last blocks unread and unlisted.
   for (size_t block = 0; block < blockLines.size(); ++block)
-    AppendLine(m_lstRead, blockLines[block], kBlockLine, sector, static_cast<int>(block));
+    if (!blockLines[block].empty()) AppendLine(m_lstRead, blockLines[block], kBlockLine, sector, static_cast<int>(block));
   return going;
 }

@@ -129,3 +129,28 @@ TEST_F(DictionaryOnVirtualReader, SavingOverAFolderFailsAndLeavesItAsItWas) {
   EXPECT_TRUE(fs::is_directory(dir_ / "taken.mct" / "inside"));
   EXPECT_FALSE(fs::exists(dir_ / "taken.mct.tmp")) << "the temporary file is cleaned up";
 }
+
+TEST_F(DictionaryOnVirtualReader, TypedKeyIsTriedAndBlocksOnlyKeyBMayReadAreReadWithIt) {
+  // Sector 2 as a card issuer locks it: data blocks for key B only (0F00FF).
+  std::string sample = Slurp(fs::path(QUILLON_SOURCE_DIR) / "docs" / "dictionary-demo.mct");
+  const size_t sector2 = sample.find("+Sector: 2\n") + 11;
+  sample.replace(sector2, 33, "0123456789ABCDEF0123456789ABCDEF\n");
+  sample.replace(sample.find("FFFFFFFFFFFFFF078069FFFFFFFFFFFF", sector2), 32, "FFFFFFFFFFFF0F00FF69B0B1B2B3B4B5");
+  std::ofstream(dir_ / "card.mct", std::ios::binary) << sample;
+  OpenAndFind(dir_ / "card.mct");
+  // Sector 15's key A is in no list, only in the KEY field.
+  ui.SetText(IDC_KEY, "3B7E4F1C2A90");
+  dlg.OnDictionaryRead();
+  EXPECT_EQ("字典读取完成：16/16 个扇区已读取", ui.GetText(IDC_STATUS));
+  const std::vector<std::string>& lines = ReadLines();
+  ASSERT_EQ(80u, lines.size());
+  EXPECT_EQ("扇区[02]:密钥A[FFFFFFFFFFFF] 密钥B[B0B1B2B3B4B5]", lines[10]);
+  EXPECT_EQ("块[0]:0123456789ABCDEF0123456789ABCDEF", lines[11]);
+  EXPECT_EQ("块[2]:00000000000000000000000000000000", lines[13]);
+  EXPECT_EQ("扇区[15]:密钥A[3B7E4F1C2A90] 密钥B[3B7E4F1C2A91]", lines[75]);
+
+  // The window's read-out then opens sector 2 with the key that reads it.
+  dlg.OnReadCard();
+  EXPECT_EQ("扇区[02]:校验密码[B]成功！", ReadLines().at(10));
+  EXPECT_EQ("块[0]:0123456789ABCDEF0123456789ABCDEF", ReadLines().at(11));
+}

@@ -155,6 +155,15 @@ TEST_F(Dictionary, CancelStopsBeforeTheNextCallAndKeepsWhatWasFound) {
   EXPECT_EQ("扇区[01]:密钥A[FFFFFFFFFFFF] 密钥B[未找到]", lines[5]);
   EXPECT_EQ("块[1]:" + FakeReader::BlockText(5), lines[7]);
   EXPECT_EQ("字典读取已取消：2/16 个扇区已读取", ui.GetText(IDC_STATUS));
+
+  // The next read starts afresh; a block the card refuses costs that block
+  // alone: the card is woken and the sector opened again for the next.
+  ui.onKeepResponsive = [] { return false; };
+  reader.Fail(Read(5), 1);
+  dlg.OnDictionaryRead();
+  EXPECT_EQ("字典读取完成：16/16 个扇区已读取", ui.GetText(IDC_STATUS));
+  EXPECT_EQ("读扇区[01]第[1]块失败！", lines.at(7));
+  EXPECT_EQ("块[2]:" + FakeReader::BlockText(6), lines.at(8));
 }
 
 TEST_F(Dictionary, KeyFileIsRefusedWholeBeforeAnythingIsSent) {

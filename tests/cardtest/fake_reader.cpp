@@ -1,6 +1,7 @@
 #include "fake_reader.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 FakeReader* FakeReader::current = nullptr;
@@ -121,6 +122,12 @@ int16_t FakeReader::Status(const std::string& call, bool refused) {
   }
   if (failIf && failIf(call)) fails = true;
   auto is = [&call](const char* function) { return call.rfind(function, 0) == 0; };
+  // The argument after the handle (the block read or written), or after
+  // the key mode (the sector authenticated).
+  size_t at = call.find(',');
+  if (at != std::string::npos && is("dc_authentication(")) at = call.find(',', at + 1);
+  const int target = at == std::string::npos ? -1 : std::atoi(call.c_str() + at + 1);
+  if (is("dc_read_hex(") || is("dc_write_hex(")) fails = fails || target / 4 != authenticated;
   if (is("dc_authentication(") || is("dc_read_hex(") || is("dc_write_hex(")) {
     fails = fails || idle;
     if (fails) idle = true;
@@ -129,6 +136,8 @@ int16_t FakeReader::Status(const std::string& call, bool refused) {
   } else if (is("dc_select(") && !fails) {
     idle = false;
   }
+  if (idle || is("dc_select(")) authenticated = -1;
+  if (is("dc_authentication(") && !fails) authenticated = target;
   return fails ? -3 : 0;
 }
 

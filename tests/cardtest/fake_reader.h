@@ -38,6 +38,9 @@ class FakeReader {
   // Like a real card, one that refused an authentication, read or write (or
   // whose field was reset) answers none of them until it is selected again.
   bool idle = false;
+  // The sector the card was last opened for (-1: none): like a card, the
+  // fake reads and writes only blocks of that sector.
+  int authenticated = -1;
 
   // Failures: a call fails when its logged text starts with `prefix`; with
   // an occurrence, only that (1-based) match of the prefix fails.
