@@ -165,6 +165,7 @@ TEST_F(Dictionary, KeyFileIsRefusedWholeBeforeAnythingIsSent) {
   } cases[] = {{"FFFFFFFFFFFF\n# depot\n  A0A1A2A3A4A5 canteen\nA0A1A2A3A4\nB0B1B2B3B4B5\n",
                 "密钥文件第4行不是12位十六进制的密钥，整个文件未使用，未读卡"},
                {"# nothing but comments\n\n", "密钥文件中没有密钥，未读卡"},
+               {"FFFFFFFFFFFF\rA0A1A2A3A4A5\r", "密钥文件的行尾只有CR（回车），请另存为LF或CR LF行尾，整个文件未使用，未读卡"},
                {"", "无法读取密钥文件 "}};
   for (const Case& c : cases) {
     const std::string path = c.text.empty() ? ::testing::TempDir() + "no/such/file.keys" : KeyFile(c.text);
