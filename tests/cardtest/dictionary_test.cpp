@@ -223,6 +223,7 @@ TEST_F(Dictionary, ContextMenuGreysWhatHasNothingToActOnAndRunsTheRest) {
   EXPECT_TRUE(reader.Calls().empty());
 
   TransportTrailers(kFF);
+  reader.Fail(Read(11));  // sector 2's trailer
   FindTheCard();
   menu(IDM_DICTIONARY_READ);
   ASSERT_EQ(80u, Lines(IDC_READ_LIST).size());
@@ -239,4 +240,8 @@ TEST_F(Dictionary, ContextMenuGreysWhatHasNothingToActOnAndRunsTheRest) {
   const std::string explained = ui.MessageBoxes().back().text;
   EXPECT_EQ(0u, explained.find("扇区[01] 块[0]")) << explained;
   EXPECT_NE(std::string::npos, explained.find("块[3]（尾块，C1C2C3=001）")) << explained;
+  // Its zeros would read as malformed access bits.
+  ui.ListSetSel(IDC_READ_LIST, 11);
+  menu(IDM_EXPLAIN_BLOCK);
+  EXPECT_EQ("扇区[02] 块[0]\n\n此扇区的尾块（块3）没有读出，无法知道它的访问条件。", ui.MessageBoxes().back().text);
 }
