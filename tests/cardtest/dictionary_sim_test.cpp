@@ -148,7 +148,7 @@ TEST_F(DictionaryOnVirtualReader, TypedExtensionDecidesTheFormatAndTheUsersOwnFi
   EXPECT_EQ(0u, Slurp(dir_ / "x.mct").find("+Sector: 0\n"));
   EXPECT_EQ(64 * 33u, Slurp(dir_ / "name.with.dots.eml").size());
   EXPECT_EQ("mine", Slurp(dir_ / "x.mct.tmp"));
-  std::set<std::string> names;
+  std::set<std::string> names;  // and no temporary file left
   for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename().string());
   EXPECT_EQ((std::set<std::string>{"x.MFD", "x.mct", "x.mct.tmp", "name.with.dots.eml", "k.with.dots.keys", "k.TXT"}),
             names);
