@@ -73,6 +73,14 @@ std::vector<Key> KeyList(const Key* first, const std::vector<Key>& keys) {
 }
 
 bool ParseKeyFile(const std::string& text, std::vector<Key>* keys, int* badLine) {
+  // Lines are split at LF and a CR counts as a blank, so in a file of old
+  // Mac line ends every key after the first would pass for a comment.
+  for (size_t cr = text.find('\r'); cr != std::string::npos; cr = text.find('\r', cr + 1)) {
+    if (cr + 1 == text.size() || text[cr + 1] != '\n') {
+      *badLine = kKeyFileCrLineEnds;
+      return false;
+    }
+  }
   std::vector<Key> found;
   int number = 0;
   size_t start = 0;

@@ -26,7 +26,9 @@ std::vector<Key> KeyList(const Key* first, const std::vector<Key>& keys);
 // anything after the key and a blank or '#' ignored; blank lines and '#'
 // lines skipped. Any other line refuses the whole file: false, with
 // *badLine its number (from 1); an empty file (no key at all) gives false
-// with *badLine 0.
+// with *badLine 0, and one with a line ending in CR alone false with
+// *badLine kKeyFileCrLineEnds.
+constexpr int kKeyFileCrLineEnds = -1;
 bool ParseKeyFile(const std::string& text, std::vector<Key>* keys, int* badLine);
 
 // The key-file text of `keys`, each once, after one comment line naming

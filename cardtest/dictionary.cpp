@@ -47,8 +47,9 @@ void CCardTestDlg::OnDictionaryReadFile() {
   std::vector<Key> keys;
   int badLine = 0;
   if (!ParseKeyFile(text, &keys, &badLine)) {
-    MessageBox(badLine == 0 ? "密钥文件中没有密钥，未读卡"
-                            : Format("密钥文件第%d行不是12位十六进制的密钥，整个文件未使用，未读卡", badLine),
+    MessageBox(badLine == 0                    ? "密钥文件中没有密钥，未读卡"
+               : badLine == kKeyFileCrLineEnds ? "密钥文件的行尾只有CR（回车），请另存为LF或CR LF行尾，整个文件未使用，未读卡"
+                                               : Format("密钥文件第%d行不是12位十六进制的密钥，整个文件未使用，未读卡", badLine),
                "", dlg::kMbOk | dlg::kMbIconExclamation);
     return;
   }

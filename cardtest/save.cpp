@@ -13,13 +13,24 @@ struct DumpType {
 };
 // In the order of the save dialog's type list.
 const DumpType kDumpTypes[] = {{DumpKind::Mct, ".mct"}, {DumpKind::Raw, ".mfd"}, {DumpKind::Eml, ".eml"}};
+// Every extension a dump is known by, whatever type the list offers for it.
+const DumpType kDumpExtensions[] = {
+    {DumpKind::Mct, ".mct"}, {DumpKind::Raw, ".bin"}, {DumpKind::Raw, ".mfd"}, {DumpKind::Eml, ".eml"}};
+const char* const kKeyExtensions[] = {".keys", ".dic", ".txt"};
 
-// A name typed without an extension gets the chosen type's.
-std::string WithExtension(const std::string& path, const char* extension) {
+// True when the name's last part ends in `extension` with something before
+// it; in any case, since Windows takes "X.MCT" and "x.mct" for one file.
+bool HasExtension(const std::string& path, const char* extension) {
   const size_t slash = path.find_last_of("\\/");
-  const size_t dot = path.find_last_of('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return path;
-  return path + extension;
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::string ext = extension;
+  if (name.size() <= ext.size()) return false;
+  for (size_t i = 0; i < ext.size(); ++i) {
+    char c = name[name.size() - ext.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != ext[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -35,13 +46,21 @@ void CCardTestDlg::OnSaveDump() {
   request.filters = {{"MCT 文本 (*.mct)", "*.mct"}, {"原始转储 (*.bin;*.mfd)", "*.bin;*.mfd"}, {"EML (*.eml)", "*.eml"}};
   request.path = m_image.uid.empty() ? "card" : m_image.uid;
   if (!GetBackend()->AskFile(request)) return;
-  const int type = request.filter >= 0 && request.filter < 3 ? request.filter : 0;
+  // A typed extension is what the user sees the file called, so it wins
+  // over the list; any other name, dots and all, gets the list's type.
+  DumpType type = kDumpTypes[request.filter >= 0 && request.filter < 3 ? request.filter : 0];
+  std::string path = request.path + type.extension;
+  for (const DumpType& known : kDumpExtensions) {
+    if (HasExtension(request.path, known.extension)) {
+      type = known;
+      path = request.path;
+    }
+  }
   std::string bytes, problem;
-  if (!RenderCardDump(m_image, kDumpTypes[type].kind, &bytes, &problem)) {
+  if (!RenderCardDump(m_image, type.kind, &bytes, &problem)) {
     MessageBox(problem, "", dlg::kMbOk | dlg::kMbIconExclamation);
     return;
   }
-  const std::string path = WithExtension(request.path, kDumpTypes[type].extension);
   if (!SaveFile(bytes, path)) return;
   m_strStatus = "读取结果已保存";
   UpdateData(false);
@@ -63,7 +82,12 @@ void CCardTestDlg::OnSaveKeys() {
   request.filters = {{"密钥文件 (*.keys)", "*.keys"}, {"所有文件 (*.*)", "*.*"}};
   request.path = (m_image.uid.empty() ? std::string("card") : m_image.uid) + ".keys";
   if (!GetBackend()->AskFile(request)) return;
-  const std::string path = request.filter == 0 ? WithExtension(request.path, ".keys") : request.path;
+  std::string path = request.path;
+  if (request.filter == 0) {
+    bool known = false;
+    for (const char* extension : kKeyExtensions) known = known || HasExtension(path, extension);
+    if (!known) path += ".keys";
+  }
   if (!SaveFile(KeyFileText(keys, m_image.uid), path)) return;
   m_strStatus = "找到的密钥已保存";
   UpdateData(false);

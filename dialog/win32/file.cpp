@@ -2,6 +2,8 @@
 // must open whatever the system's ANSI code page is.
 #include "dialog/win32/windows_h.h"
 
+#include <atomic>
+
 #include "dialog/file.h"
 
 namespace dlg {
@@ -56,16 +58,26 @@ bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error) {
-  const std::wstring target = Wide(path), temporary = target + L".tmp";
-  HANDLE f = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The temporary name must be no user's file: CREATE_NEW passes over an
+  // existing file of that name instead of truncating it.
+  static std::atomic<unsigned> counter{0};
+  const std::wstring target = Wide(path);
+  std::wstring temporary;
+  HANDLE f = INVALID_HANDLE_VALUE;
+  DWORD code = ERROR_FILE_EXISTS;
+  for (int attempt = 0; f == INVALID_HANDLE_VALUE && code == ERROR_FILE_EXISTS && attempt < 100; ++attempt) {
+    temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L".tmp";
+    f = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) code = GetLastError();
+  }
   if (f == INVALID_HANDLE_VALUE) {
-    *error = SystemText(GetLastError());
+    *error = SystemText(code);
     return false;
   }
   DWORD written = 0;
   BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
             written == bytes.size() && FlushFileBuffers(f);
-  DWORD code = ok ? 0 : GetLastError();
+  code = ok ? 0 : GetLastError();
   if (!CloseHandle(f) && ok) {
     ok = FALSE;
     code = GetLastError();

@@ -51,6 +51,8 @@ TEST(AccessConditions, EveryDataAndTrailerConditionDecodesToTheCardMakersTable) 
   const std::string trailer[8] = {join({N, A, A, N, A, A}),   join({N, A, A, A, A, A}),   join({N, N, A, N, A, N}),
                                   join({N, B, AB, B, N, B}),  join({N, B, AB, N, N, B}),  join({N, N, AB, B, N, N}),
                                   join({N, N, AB, N, N, N}),  join({N, N, AB, N, N, N})};
+  // Key A reads key B under 000, 010 and 001, and the card then refuses key B.
+  const bool keyBReadable[8] = {true, true, true, false, false, false, false, false};
   for (int d = 0; d < 8; ++d) {
     for (int t = 0; t < 8; ++t) {
       uint8_t bytes[16];
@@ -62,6 +64,7 @@ TEST(AccessConditions, EveryDataAndTrailerConditionDecodesToTheCardMakersTable) 
       EXPECT_EQ(t, conditions[3]);
       EXPECT_EQ(data[d], Rights(DataBlockRightsOf(conditions[1]))) << "data condition " << d;
       EXPECT_EQ(trailer[t], Rights(TrailerRightsOf(conditions[3]))) << "trailer condition " << t;
+      EXPECT_EQ(keyBReadable[t], KeyBReadable(conditions[3])) << "trailer condition " << t;
     }
   }
   // The transport configuration as cards leave the factory: FF 07 80.

@@ -25,6 +25,7 @@ TEST(KeyFile, TakesTheCommonFormatAndRefusesAnyOtherLineByNumber) {
       {"0xFFFFFFFFFFFF\n", 1},                    // a prefix
       {"FFFFFF FFFFFF\n", 1},                     // split in two
       {"FFFFFFFFFFFG\n", 1},                      // not hex
+      {"FFFFFFFFFFFF\rA0A1A2A3A4A5\r\n", kKeyFileCrLineEnds},  // a CR alone ends a line
       {"# only comments\n\n  \n", 0},             // no key at all
       {"", 0},                                    // empty
   };

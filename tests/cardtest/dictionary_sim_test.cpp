@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "reader/reader.h"
 #include "tests/cardtest/card_scenarios.h"
@@ -127,7 +128,30 @@ TEST_F(DictionaryOnVirtualReader, SavingOverAFolderFailsAndLeavesItAsItWas) {
   ASSERT_EQ(1u, ui.MessageBoxes().size());
   EXPECT_EQ(0u, ui.MessageBoxes()[0].text.rfind("保存失败：" + (dir_ / "taken.mct").string(), 0));
   EXPECT_TRUE(fs::is_directory(dir_ / "taken.mct" / "inside"));
-  EXPECT_FALSE(fs::exists(dir_ / "taken.mct.tmp")) << "the temporary file is cleaned up";
+  EXPECT_EQ(1, std::distance(fs::directory_iterator(dir_), fs::directory_iterator())) << "the temporary file is cleaned up";
+}
+
+TEST_F(DictionaryOnVirtualReader, TypedExtensionDecidesTheFormatAndTheUsersOwnFilesAreLeftAlone) {
+  OpenAndFind();
+  dlg.OnDictionaryRead();
+  std::ofstream(dir_ / "x.mct.tmp") << "mine";
+  SaveAs(dir_ / "x.MFD", 0);         // the list says MCT
+  SaveAs(dir_ / "x.mct", 1);         // the list says raw
+  SaveAs(dir_ / "name.with.dots", 2);
+  ui.fileAnswers.push_back({(dir_ / "k.with.dots").string(), 0});
+  dlg.OnSaveKeys();
+  ui.fileAnswers.push_back({(dir_ / "k.TXT").string(), 0});
+  dlg.OnSaveKeys();
+  ASSERT_TRUE(ui.MessageBoxes().empty()) << ui.MessageBoxes()[0].text;
+
+  EXPECT_EQ(1024u, Slurp(dir_ / "x.MFD").size());
+  EXPECT_EQ(0u, Slurp(dir_ / "x.mct").find("+Sector: 0\n"));
+  EXPECT_EQ(64 * 33u, Slurp(dir_ / "name.with.dots.eml").size());
+  EXPECT_EQ("mine", Slurp(dir_ / "x.mct.tmp"));
+  std::set<std::string> names;  // and no temporary file left
+  for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename().string());
+  EXPECT_EQ((std::set<std::string>{"x.MFD", "x.mct", "x.mct.tmp", "name.with.dots.eml", "k.with.dots.keys", "k.TXT"}),
+            names);
 }
 
 TEST_F(DictionaryOnVirtualReader, TypedKeyIsTriedAndBlocksOnlyKeyBMayReadAreReadWithIt) {

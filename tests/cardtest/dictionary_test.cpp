@@ -174,6 +174,7 @@ TEST_F(Dictionary, KeyFileIsRefusedWholeBeforeAnythingIsSent) {
   } cases[] = {{"FFFFFFFFFFFF\n# depot\n  A0A1A2A3A4A5 canteen\nA0A1A2A3A4\nB0B1B2B3B4B5\n",
                 "密钥文件第4行不是12位十六进制的密钥，整个文件未使用，未读卡"},
                {"# nothing but comments\n\n", "密钥文件中没有密钥，未读卡"},
+               {"FFFFFFFFFFFF\rA0A1A2A3A4A5\r", "密钥文件的行尾只有CR（回车），请另存为LF或CR LF行尾，整个文件未使用，未读卡"},
                {"", "无法读取密钥文件 "}};
   for (const Case& c : cases) {
     const std::string path = c.text.empty() ? ::testing::TempDir() + "no/such/file.keys" : KeyFile(c.text);
@@ -231,6 +232,7 @@ TEST_F(Dictionary, ContextMenuGreysWhatHasNothingToActOnAndRunsTheRest) {
   EXPECT_TRUE(reader.Calls().empty());
 
   TransportTrailers(kFF);
+  reader.Fail(Read(11));  // sector 2's trailer
   FindTheCard();
   menu(IDM_DICTIONARY_READ);
   ASSERT_EQ(80u, Lines(IDC_READ_LIST).size());
@@ -247,4 +249,8 @@ TEST_F(Dictionary, ContextMenuGreysWhatHasNothingToActOnAndRunsTheRest) {
   const std::string explained = ui.MessageBoxes().back().text;
   EXPECT_EQ(0u, explained.find("扇区[01] 块[0]")) << explained;
   EXPECT_NE(std::string::npos, explained.find("块[3]（尾块，C1C2C3=001）")) << explained;
+  // Its zeros would read as malformed access bits.
+  ui.ListSetSel(IDC_READ_LIST, 11);
+  menu(IDM_EXPLAIN_BLOCK);
+  EXPECT_EQ("扇区[02] 块[0]\n\n此扇区的尾块（块3）没有读出，无法知道它的访问条件。", ui.MessageBoxes().back().text);
 }
