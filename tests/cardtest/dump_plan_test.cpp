@@ -70,3 +70,19 @@ TEST(DumpPlan, MctDashesLeaveOutWhatTheDumpDoesNotKnowAndRawGivesItsTrailersKeys
   EXPECT_FALSE(ParseCardDump(std::string(32, '0') + "\n", &dump, &problem));
   EXPECT_EQ("文件只有1个块，不足64个块", problem);
 }
+
+TEST(DumpPlan, LockedForGoodIsWhereNoKeyMayWriteTheAccessBitsAndAnUnknownKeyBKeepsTheTrailer) {
+  // Trailer settings 000, 100, 101 and 110 in sectors 1 to 4; sector 5's key B unknown.
+  const char* trailers[] = {"FF0F00", "F78F00", "F78780", "778F08"};
+  std::string mct;
+  for (int s = 1; s <= 5; ++s) {
+    mct += "+Sector: " + std::to_string(s) + "\n";
+    for (int b = 0; b < 3; ++b) mct += std::string(32, '0') + "\n";
+    mct += s == 5 ? "FFFFFFFFFFFFFF078069------------\n" : "FFFFFFFFFFFF" + std::string(trailers[s - 1]) + "69FFFFFFFFFFFF\n";
+  }
+  CardImage dump;
+  std::string problem;
+  ASSERT_TRUE(ParseCardDump(mct, &dump, &problem)) << problem;
+  EXPECT_EQ((std::vector<int>{1, 2, 4}), CheckDump(dump).lockedForGood);
+  EXPECT_EQ((std::vector<int>{20, 21, 22}), SectorWriteOrder(dump, 5, false)) << "key B would become zeros";
+}

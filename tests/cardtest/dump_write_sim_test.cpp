@@ -24,6 +24,16 @@ std::string Slurp(const fs::path& path) {
 
 void Spit(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
+std::string Hex(const std::string& bytes) {
+  std::string hex;
+  char pair[3];
+  for (unsigned char b : bytes) {
+    std::snprintf(pair, sizeof pair, "%02X", b);
+    hex += pair;
+  }
+  return hex;
+}
+
 // The blocks written, in the order sent.
 const ReaderApi* g_library = nullptr;
 std::vector<int> g_writes;
@@ -68,6 +78,7 @@ class DumpWriteOnVirtualReader : public CardTestWindow {
     ui.fileAnswers.push_back({dump, 0});
     ui.onModal = [&, write, block0](dlg::CDialog& dialog, dlg::MemoryBackend& box) {
       uids = box.GetText(IDC_CONFIRM_UIDS);
+      locked = box.GetText(IDC_CONFIRM_LOCKED);
       checkedAtStart = box.GetCheck(IDC_CONFIRM_BLOCK0);
       if (!write) return static_cast<int>(dlg::kIdCancel);
       box.SetCheck(IDC_CONFIRM_BLOCK0, block0);
@@ -88,7 +99,22 @@ class DumpWriteOnVirtualReader : public CardTestWindow {
 
   fs::path dir_;
   ReaderApi recording_{};
-  std::string uids;
+  // The card's memory, as the virtual reader keeps it in its raw file.
+  std::string Block(int address) { return Hex(Slurp(dir_ / "card.mfd").substr(address * 16, 16)); }
+  void SetBlock(int address, const std::string& hex) {
+    std::string card = Slurp(dir_ / "card.mfd");
+    for (int i = 0; i < 16; ++i) card[address * 16 + i] = static_cast<char>(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
+    Spit(dir_ / "card.mfd", card);
+  }
+  // The sample with `block` of `sector` replaced.
+  std::string SampleWith(int sector, int block, const std::string& hex) {
+    std::string sample = Slurp(kSample);
+    const size_t at = sample.find("+Sector: " + std::to_string(sector) + "\n") + 11 + (sector > 9) + 33 * block;
+    sample.replace(at, 32, hex);
+    return sample;
+  }
+
+  std::string uids, locked;
   bool checkedAtStart = true;
 };
 
@@ -192,4 +218,52 @@ TEST_F(DumpWriteOnVirtualReader, CancelTakesEffectBetweenSectorsAndBeforeBlock0)
   EXPECT_EQ("写入已取消：62/64 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
   EXPECT_EQ(2, g_writes.back());
   EXPECT_EQ(before.substr(0, 16), Slurp(dir_ / "card.mfd").substr(0, 16));
+}
+
+TEST_F(DumpWriteOnVirtualReader, Block0GoesBeforeTheTrailerThatForbidsItAndAFrozenBlock0IsNamedFirst) {
+  // The dump's sector 0: block 0 read-only (010) under bits no key can
+  // change again (110).
+  Spit(dir_ / "frozen.mct", SampleWith(0, 3, "FFFFFFFFFFFF078F0F69FFFFFFFFFFFF"));
+  OpenAndFind("cuid");
+  WriteDump((dir_ / "frozen.mct").string(), true, true);
+  EXPECT_EQ("警告：扇区[00]写入后控制位将永久锁死，任何密钥都不能再修改。\n警告：写入后块0（卡号）将永远不能再写。", locked);
+  EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
+  EXPECT_EQ("5D8E2B4CB40804005155494C4C4F4E21", Block(0));
+  EXPECT_EQ("000000000000078F0F69FFFFFFFFFFFF", Block(3).replace(0, 12, "000000000000"));
+
+  // Onto that card again: its own bits now forbid block 0, and the
+  // confirmation says so before anything is written.
+  OpenAndFind("cuid");
+  WriteDump(kSample, true, true);
+  EXPECT_NE(std::string::npos, locked.find("卡上扇区[00]现在的控制位不允许用已知的密钥写块0，勾选“写入块0”也不会写入。"))
+      << locked;
+  EXPECT_EQ("5D8E2B4CB40804005155494C4C4F4E21", Block(0));
+}
+
+TEST_F(DumpWriteOnVirtualReader, TheCardsOwnAccessBitsDecideWhatIsWrittenAndTheConfirmationSaysSoFirst) {
+  OpenAndFind("cuid");
+  // Sector 3: key A unknown, key B known, either key may write the data
+  // (000), key B the trailer (011). Sector 4: access bits frozen, keys
+  // writable with key A (000). Sector 5: keys frozen, access bits
+  // writable with key B (101).
+  SetBlock(15, "123456789ABC7F078869FFFFFFFFFFFF");
+  SetBlock(19, "FFFFFFFFFFFFFF0F0069FFFFFFFFFFFF");
+  SetBlock(23, "FFFFFFFFFFFFF7878069FFFFFFFFFFFF");
+  Spit(dir_ / "dump.mct", SampleWith(3, 0, "0123456789ABCDEF0123456789ABCDEF"));
+  OpenAndFind("cuid");
+  WriteDump((dir_ / "dump.mct").string(), true);
+  EXPECT_EQ("扇区[04]的尾块不能按转储文件写入：控制位将保持卡上原样。\n"
+            "扇区[05]的尾块不能按转储文件写入：密钥A、密钥B将保持卡上原样。",
+            locked);
+  EXPECT_EQ("写入完成：61/63 个块已写入，2 个块被拒绝", ui.GetText(IDC_STATUS));
+  // Key B wrote sector 3 whole, data and trailer; what the card took of
+  // sectors 4 and 5 is what it was told it would.
+  EXPECT_EQ("0123456789ABCDEF0123456789ABCDEF", Block(12));
+  EXPECT_EQ("FFFFFFFFFFFFFF078069FFFFFFFFFFFF", Block(15));
+  EXPECT_EQ("A0A1A2A3A4A5FF0F0069B0B1B2B3B4B5", Block(19));
+  EXPECT_EQ("FFFFFFFFFFFF7F078869FFFFFFFFFFFF", Block(23));
+
+  // The reader holds the keys the card now has: the read-out opens all.
+  dlg.OnReadCard();
+  for (const std::string& line : ReadLines()) EXPECT_EQ(std::string::npos, line.find("失败")) << line;
 }
