@@ -87,6 +87,8 @@ void CCardTestDlg::OnWriteDump() {
     UpdateData(false);
     return;
   }
+  m_strStatus = "卡片已检查，请确认是否写入";
+  UpdateData(false);
   if (!ConfirmDumpWrite(run, check)) {
     m_strStatus = "已取消，未写入任何块";
     UpdateData(false);

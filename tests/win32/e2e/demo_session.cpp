@@ -3,7 +3,9 @@
 // `make run` without a display takes its screenshot of that. With the
 // argument `dictionary` it runs a dictionary read from the read list's
 // context menu after finding the card instead of loading a key and reading,
-// selects sector 8's value block and leaves the menu open over it.
+// selects sector 8's value block and leaves the menu open over it. With
+// `dumpwrite <file>` it chooses 把转储文件写入卡片… after finding the card,
+// answers the open dialog with the file and leaves the confirmation open.
 // Window messages, not synthetic keys: a key that arrives while a command
 // holds the window can be lost.
 #include <cwchar>
@@ -13,9 +15,15 @@
 
 int wmain(int argc, wchar_t** argv) {
   const bool dictionary = argc > 1 && std::wcscmp(argv[1], L"dictionary") == 0;
+  const bool dumpWrite = argc > 2 && std::wcscmp(argv[1], L"dumpwrite") == 0;
   AppDriver app;
   if (!app.Start(BesideMe(L"QUILLON.exe"), {})) return 1;
-  if (dictionary) {
+  if (dumpWrite) {
+    for (int button : {IDC_OPEN_READER, IDC_FIND_CARD}) app.Click(button);
+    const int kWriteDump = 7;  // the menu's last entry, separators not counted
+    if (!app.ChooseFromContextMenu(IDC_READ_LIST, kWriteDump) || !app.AnswerOpenDialog(argv[2])) return 1;
+    if (!app.FindMessageBox(60000)) return 1;
+  } else if (dictionary) {
     for (int button : {IDC_OPEN_READER, IDC_FIND_CARD}) app.Click(button);
     if (!app.ChooseFromContextMenu(IDC_READ_LIST, 0) || !app.WaitForStatus("字典读取完成", 60000)) return 1;
     app.Select(IDC_READ_LIST, 0);
