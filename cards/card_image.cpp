@@ -7,8 +7,8 @@ bool CardImage::Empty() const {
 }
 
 bool CardImage::SectorComplete(int sector) const {
-  for (int b = 0; b < 4; ++b)
-    if (!read[sector * 4 + b]) return false;
+  for (int b = k1KLayout.FirstBlock(sector); b <= k1KLayout.Trailer(sector); ++b)
+    if (!read[b]) return false;
   return keyAKnown[sector] && keyBKnown[sector];
 }
 
@@ -19,7 +19,7 @@ bool CardImage::Complete() const {
 }
 
 std::array<uint8_t, 16> CardImage::TrailerWithKeys(int sector) const {
-  std::array<uint8_t, 16> trailer = blocks[sector * 4 + 3];
+  std::array<uint8_t, 16> trailer = blocks[k1KLayout.Trailer(sector)];
   if (keyAKnown[sector]) KeyBytes(keyA[sector], &trailer[0]);
   if (keyBKnown[sector]) KeyBytes(keyB[sector], &trailer[10]);
   return trailer;

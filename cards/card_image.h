@@ -9,9 +9,10 @@
 #include <string>
 
 #include "cards/keys.h"
+#include "cards/layout.h"
 
-constexpr int kCardSectors = 16;
-constexpr int kCardBlocks = 64;
+constexpr int kCardSectors = k1KLayout.sectors;
+constexpr int kCardBlocks = k1KLayout.blocks;
 
 struct CardImage {
   std::array<std::array<uint8_t, 16>, kCardBlocks> blocks{};

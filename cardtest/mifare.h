@@ -1,14 +1,17 @@
 #pragma once
-// What the card test commands need to know of MIFARE Classic 1K memory.
+// What the card test commands need to know of MIFARE Classic 1K memory:
+// the window's own commands work on the sectors of a 1K card.
 
 #include <cstdint>
 
-constexpr int kSectors = 16;
-constexpr int kBlocksPerSector = 4;
-constexpr int kTrailerBlock = 3;  // within its sector
+#include "cards/layout.h"
+
+constexpr int kSectors = k1KLayout.sectors;
+constexpr int kBlocksPerSector = k1KLayout.BlocksIn(0);
+constexpr int kTrailerBlock = kBlocksPerSector - 1;  // within its sector
 
 inline uint8_t BlockAddress(int sector, int block) {
-  return static_cast<uint8_t>(sector * kBlocksPerSector + block);
+  return static_cast<uint8_t>(k1KLayout.FirstBlock(sector) + block);
 }
 
 // A sector trailer's access bytes 6 to 8 hold every access bit twice, once

@@ -1,5 +1,7 @@
 #include "dcrf32/call_text.h"
 
+#include "cards/layout.h"
+
 namespace dcrf32 {
 
 namespace {
@@ -10,7 +12,7 @@ bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'
 
 // MIFARE Classic 1K and the first 32 sectors of a 4K card have four blocks
 // a sector; the 4K card's last eight sectors have sixteen.
-bool IsTrailerBlock(uint8_t block) { return block < 128 ? block % 4 == 3 : block % 16 == 15; }
+bool IsTrailerBlock(uint8_t block) { return k4KLayout.IsTrailer(block); }
 
 std::string MaskedBlockText(uint8_t block, const std::string& text) {
   if (!IsTrailerBlock(block)) return text;

@@ -6,13 +6,15 @@
 #include <cstdint>
 #include <optional>
 
+#include "cards/layout.h"
+
 namespace dcrf32 {
 
 using Key = std::array<uint8_t, 6>;
 
 class KeyStore {
  public:
-  static constexpr int kSectors = 16;
+  static constexpr int kSectors = k1KLayout.sectors;
 
   static bool ValidMode(uint8_t mode) { return mode <= 2 || (mode >= 4 && mode <= 6); }
   static bool Valid(uint8_t mode, uint8_t sector) { return ValidMode(mode) && sector < kSectors; }

@@ -286,7 +286,7 @@ int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
   KeySlot slot;
   if (const int16_t status = PutKey(keyType, *key, &slot)) return status;
   const Exchange answer =
-      link_.Transmit(GeneralAuthenticateCommand(static_cast<uint8_t>(sector * 4), keyType, slot), 0, 0);
+      link_.Transmit(GeneralAuthenticateCommand(static_cast<uint8_t>(k1KLayout.FirstBlock(sector)), keyType, slot), 0, 0);
   // Readers word a wrong key differently: 63 00 (most), 69 82 (SCM's),
   // 69 84 or 69 86. Every refusal is read as one; the slot still holds
   // what it was given, and the card is woken for the next try as usual.

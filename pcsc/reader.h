@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "cards/layout.h"
 #include "dcrf32/key_store.h"
 #include "pcsc/identity.h"
 #include "pcsc/key_form.h"
@@ -19,9 +20,9 @@
 
 namespace pcsc {
 
-constexpr int kSectorCount = 16;
-constexpr int kBlockCount = 64;
-constexpr int kBlockSize = 16;
+constexpr int kSectorCount = k1KLayout.sectors;
+constexpr int kBlockCount = k1KLayout.blocks;
+using ::kBlockSize;
 
 using Key = dcrf32::Key;
 using Block = std::array<uint8_t, kBlockSize>;

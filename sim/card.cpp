@@ -208,7 +208,7 @@ Card::Reply Card::Read(int block, Block* out) {
     return Refuse();
   const auto conditions = SectorConditions(authSector_);
   if (!conditions) return Refuse();
-  const uint8_t condition = (*conditions)[block % 4];
+  const uint8_t condition = (*conditions)[k1KLayout.IndexInSector(block)];
   if (block != TrailerOf(authSector_)) {
     if (!DataReadable(condition, authKey_)) return Refuse();
     *out = BlockAt(block);
@@ -236,7 +236,7 @@ Card::Reply Card::Write(int block, const Block& data) {
     return Refuse();
   const auto conditions = SectorConditions(authSector_);
   if (!conditions) return Refuse();
-  const uint8_t condition = (*conditions)[block % 4];
+  const uint8_t condition = (*conditions)[k1KLayout.IndexInSector(block)];
   auto target = memory_.begin() + block * kBlockSize;
   if (block != TrailerOf(authSector_)) {
     if (!DataWritable(condition, authKey_)) return Refuse();

@@ -9,14 +9,15 @@
 #include <optional>
 #include <vector>
 
+#include "cards/layout.h"
 #include "sim/access.h"
 
 namespace sim {
 
-constexpr int kBlockSize = 16;
-constexpr int kBlockCount = 64;
-constexpr int kSectorCount = 16;
-constexpr int kMemorySize = kBlockSize * kBlockCount;
+using ::kBlockSize;
+constexpr int kBlockCount = k1KLayout.blocks;
+constexpr int kSectorCount = k1KLayout.sectors;
+constexpr int kMemorySize = k1KLayout.BytesTotal();
 
 using Uid = std::array<uint8_t, 4>;
 using Key = std::array<uint8_t, 6>;
@@ -53,8 +54,8 @@ Memory FactoryImage(const CardProfile& profile);
 // so a dump brings its own UID, BCC, SAK and ATQA.
 void TakeIdentityFromBlock0(const Memory& memory, CardProfile* profile);
 
-inline int SectorOf(int block) { return block / 4; }
-inline int TrailerOf(int sector) { return sector * 4 + 3; }
+inline int SectorOf(int block) { return k1KLayout.SectorOf(block); }
+inline int TrailerOf(int sector) { return k1KLayout.Trailer(sector); }
 
 class Card {
  public:

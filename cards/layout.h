@@ -1,0 +1,54 @@
+#pragma once
+// Where everything is on a MIFARE Classic card, for each of its sizes: the
+// one place that knows how many sectors a card has, how many blocks each
+// sector holds, and where a sector starts and ends.
+//
+// Mini and 1K cards have sectors of 4 blocks. A 4K card has 32 of those,
+// then 8 sectors of 16 blocks from block 128. Every sector ends in its
+// trailer, and its access bits cover four groups of blocks: in a 4-block
+// sector each block is a group, in a 16-block sector blocks 0-4, 5-9, 10-14
+// and the trailer.
+
+#include <cstdint>
+
+constexpr int kBlockSize = 16;
+
+enum class CardSize { kMini, k1K, k4K };
+
+struct Layout {
+  int sectors;
+  int blocks;
+
+  static constexpr int kSmallSectors = 32;  // sectors of 4 blocks on a 4K card
+  static constexpr int kSmallBlocks = 4;
+  static constexpr int kLargeBlocks = 16;
+
+  constexpr int BytesTotal() const { return blocks * kBlockSize; }
+  constexpr int BlocksIn(int sector) const { return sector < kSmallSectors ? kSmallBlocks : kLargeBlocks; }
+  constexpr int FirstBlock(int sector) const {
+    return sector < kSmallSectors ? sector * kSmallBlocks
+                                  : kSmallSectors * kSmallBlocks + (sector - kSmallSectors) * kLargeBlocks;
+  }
+  constexpr int Trailer(int sector) const { return FirstBlock(sector) + BlocksIn(sector) - 1; }
+  constexpr int SectorOf(int block) const {
+    return block < kSmallSectors * kSmallBlocks ? block / kSmallBlocks
+                                                : kSmallSectors + (block - kSmallSectors * kSmallBlocks) / kLargeBlocks;
+  }
+  // The block's number within its sector.
+  constexpr int IndexInSector(int block) const { return block - FirstBlock(SectorOf(block)); }
+  constexpr bool IsTrailer(int block) const { return block == Trailer(SectorOf(block)); }
+  // Which of the sector's four access groups (3: the trailer) governs the
+  // block with number `index` in its sector.
+  constexpr int AccessGroup(int sector, int index) const {
+    return BlocksIn(sector) == kSmallBlocks ? index : (index == kLargeBlocks - 1 ? 3 : index / 5);
+  }
+};
+
+constexpr Layout kMiniLayout{5, 20};
+constexpr Layout k1KLayout{16, 64};
+constexpr Layout k4KLayout{40, 256};
+constexpr int kMaxSectors = k4KLayout.sectors;
+
+constexpr Layout LayoutOf(CardSize size) {
+  return size == CardSize::kMini ? kMiniLayout : size == CardSize::k4K ? k4KLayout : k1KLayout;
+}
