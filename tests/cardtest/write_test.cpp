@@ -22,7 +22,6 @@ TEST_F(WriteCard, DefaultFormWritesZerosIntoSectorZeroBlockOne) {
             Lines(IDC_WRITE_LIST));
   EXPECT_EQ(1, Selected(IDC_WRITE_LIST));
   EXPECT_EQ("before", ui.GetText(IDC_STATUS));
-  EXPECT_EQ(1, Shows());
 }
 
 TEST_F(WriteCard, TypedTargetAndDataAreWrittenAsTyped) {
@@ -49,7 +48,6 @@ TEST_F(WriteCard, FailedAuthenticationLeavesAnEmptyWriteList) {
   EXPECT_EQ(std::vector<std::string>{"dc_authentication(7,4,5)"}, reader.Calls());
   EXPECT_TRUE(Lines(IDC_WRITE_LIST).empty());
   EXPECT_EQ("扇区[05]:校验密码[B]失败！", ui.GetText(IDC_STATUS));
-  EXPECT_EQ(1, Shows());
 }
 
 TEST_F(WriteCard, FailedWriteListsBothLinesWithTheFirstSelected) {
@@ -58,7 +56,6 @@ TEST_F(WriteCard, FailedWriteListsBothLinesWithTheFirstSelected) {
   EXPECT_EQ((std::vector<std::string>{"扇区[00]:校验密码[A]成功！", "写扇区[00]第[1]块失败！"}), Lines(IDC_WRITE_LIST));
   EXPECT_EQ(0, Selected(IDC_WRITE_LIST));
   EXPECT_EQ("写扇区[00]第[1]块失败！", ui.GetText(IDC_STATUS));
-  EXPECT_EQ(1, Shows());
 }
 
 TEST_F(WriteCard, DataThatIsNotThirtyTwoHexDigitsIsNotSent) {
@@ -72,7 +69,6 @@ TEST_F(WriteCard, DataThatIsNotThirtyTwoHexDigitsIsNotSent) {
     EXPECT_TRUE(reader.log.empty());
     EXPECT_EQ("写入数据必须是32位十六进制数字", ui.GetText(IDC_STATUS));
     EXPECT_TRUE(Lines(IDC_WRITE_LIST).empty());
-    EXPECT_EQ(1, Shows());
     dlg.m_strWriteData = kZeros;
     dlg.UpdateData(false);
   }
@@ -97,7 +93,6 @@ TEST_F(WriteCard, TrailerThatWouldLockTheSectorIsRefused) {
   EXPECT_TRUE(reader.log.empty());
   EXPECT_EQ("扇区[04]控制位格式错误，写入会永久锁死该扇区", ui.GetText(IDC_STATUS));
   EXPECT_TRUE(Lines(IDC_WRITE_LIST).empty());
-  EXPECT_EQ(1, Shows());
   // The same bytes into a data block are just data.
   ui.Type(IDC_WRITE_BLOCK, "2");
   dlg.OnWriteCard();
@@ -125,7 +120,7 @@ TEST_F(WriteCard, FailedCollectStopsBeforeAnythingHappens) {
     Mark();
     dlg.OnWriteCard();
     EXPECT_TRUE(reader.log.empty());
-    EXPECT_EQ(0, Shows());
+    EXPECT_EQ("typed", ui.GetText(IDC_WRITE_DATA));
     EXPECT_EQ(2u, Lines(IDC_WRITE_LIST).size());
     EXPECT_EQ(sector, ui.GetText(IDC_WRITE_SECTOR));
     EXPECT_EQ("typed", ui.GetText(IDC_WRITE_DATA));
@@ -146,7 +141,6 @@ TEST_F(WriteCard, Block0WithAWrongBccNeverReachesTheCard) {
     EXPECT_TRUE(reader.log.empty());
     EXPECT_EQ("扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡", ui.GetText(IDC_STATUS));
     EXPECT_TRUE(Lines(IDC_WRITE_LIST).empty());
-    EXPECT_EQ(1, Shows());
   }
 }
 
