@@ -1,10 +1,7 @@
 // The card side of vpcd: connects to the reader driver's TCP port and
 // answers its frames from the firmware, as a contactless reader with a card
 // in its field would.
-//   responder --port N [--card m1|cpu|composite] [--flavour pn53x|acr122|getdata|atr]
-//             [--keys acs|session|omnikey|scm]
-//             [--chaos SEED,PERCENT --chaos-log FILE] [--unanswered INS]
-//             [--second-card m1|cpu|composite] [--ats-length N]
+//   responder --port N [reader switches, firmware.h] [--chaos SEED,PERCENT --chaos-log FILE]
 // A frame is a 2-byte big-endian length and a payload. A 1-byte payload is
 // a control (0 power off, 1 power on, 2 reset, 4 ask for the ATR, answered
 // with the ATR); anything longer is an APDU, answered the same way.
@@ -44,26 +41,14 @@ using responder::Bytes;
 
 struct Options {
   int port = 0;
-  sim::Preset preset = sim::Preset::M1;
-  responder::Flavour flavour = responder::Flavour::Pn53x;
-  responder::Family family = responder::Family::Acs;
+  responder::ReaderOptions reader;
   std::optional<unsigned> chaosSeed;
   int chaosPercent = 0;
   std::string chaosLog;
-  std::optional<uint8_t> unanswered;
-  std::optional<sim::Preset> secondCard;
-  int atsLength = 0;
 };
 
-std::optional<sim::Preset> PresetNamed(const std::string& name) {
-  if (name == "m1") return sim::Preset::M1;
-  if (name == "cpu") return sim::Preset::Cpu;
-  if (name == "composite") return sim::Preset::Composite;
-  return std::nullopt;
-}
-
-[[noreturn]] void Usage(const char* problem) {
-  std::fprintf(stderr, "responder: %s\n", problem);
+[[noreturn]] void Usage(const std::string& problem) {
+  std::fprintf(stderr, "responder: %s\n", problem.c_str());
   std::exit(2);
 }
 
@@ -71,30 +56,19 @@ Options Parse(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    if (i + 1 >= argc) Usage(("no value after " + flag).c_str());
+    if (i + 1 >= argc) Usage("no value after " + flag);
     const std::string value = argv[++i];
+    std::string problem;
+    switch (responder::TakeReaderOption(flag, value, &options.reader, &problem)) {
+      case responder::Taken::Yes:
+        continue;
+      case responder::Taken::BadValue:
+        Usage(problem);
+      case responder::Taken::NotAReaderSwitch:
+        break;
+    }
     if (flag == "--port") {
       options.port = std::atoi(value.c_str());
-    } else if (flag == "--card" || flag == "--second-card") {
-      const auto preset = PresetNamed(value);
-      if (!preset) Usage((flag + " takes m1, cpu or composite").c_str());
-      if (flag == "--card") options.preset = *preset;
-      else options.secondCard = preset;
-    } else if (flag == "--ats-length") {
-      options.atsLength = std::atoi(value.c_str());
-      if (options.atsLength < 5 || options.atsLength > 254) Usage("--ats-length takes 5 to 254");
-    } else if (flag == "--flavour") {
-      if (value == "pn53x") options.flavour = responder::Flavour::Pn53x;
-      else if (value == "acr122") options.flavour = responder::Flavour::Acr122;
-      else if (value == "getdata") options.flavour = responder::Flavour::GetData;
-      else if (value == "atr") options.flavour = responder::Flavour::Atr;
-      else Usage("--flavour takes pn53x, acr122, getdata or atr");
-    } else if (flag == "--keys") {
-      if (value == "acs") options.family = responder::Family::Acs;
-      else if (value == "session") options.family = responder::Family::Session;
-      else if (value == "omnikey") options.family = responder::Family::Omnikey;
-      else if (value == "scm") options.family = responder::Family::Scm;
-      else Usage("--keys takes acs, session, omnikey or scm");
     } else if (flag == "--chaos") {
       unsigned seed = 0;
       int percent = 0;
@@ -103,15 +77,13 @@ Options Parse(int argc, char** argv) {
       options.chaosPercent = percent;
     } else if (flag == "--chaos-log") {
       options.chaosLog = value;
-    } else if (flag == "--unanswered") {
-      unsigned instruction = 0;
-      if (std::sscanf(value.c_str(), "%2x", &instruction) != 1) Usage("--unanswered takes INS in hex");
-      options.unanswered = static_cast<uint8_t>(instruction);
     } else {
-      Usage(("unknown option " + flag).c_str());
+      Usage("unknown option " + flag);
     }
   }
   if (options.port <= 0 || options.port > 65535) Usage("--port is required");
+  // An empty field is a responder not started.
+  if (!options.reader.card) Usage("--card none: start no responder for an empty field");
   return options;
 }
 
@@ -266,14 +238,7 @@ End Serve(int fd, responder::Firmware* firmware, Chaos* chaos, std::optional<uin
 
 int main(int argc, char** argv) {
   const Options options = Parse(argc, argv);
-  sim::CardProfile profile = sim::PresetProfile(options.preset);
-  if (options.atsLength > 0 && !profile.ats.empty()) {
-    profile.ats.resize(static_cast<size_t>(options.atsLength), 0x5A);
-    profile.ats[0] = static_cast<uint8_t>(options.atsLength);
-  }
-  const sim::Memory memory = sim::FactoryImage(profile);
-  responder::Firmware firmware(sim::Card(profile, memory), options.flavour, options.family);
-  if (options.secondCard) firmware.AddSecondCard(sim::PresetProfile(*options.secondCard));
+  responder::Firmware firmware = responder::MakeFirmware(options.reader);
   Chaos chaos(options);
   for (;;) {
     const int fd = ConnectToDriver(options.port);
@@ -281,7 +246,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "responder: no reader driver on port %d\n", options.port);
       return 1;
     }
-    const End end = Serve(fd, &firmware, &chaos, options.unanswered);
+    const End end = Serve(fd, &firmware, &chaos, options.reader.unanswered);
     close(fd);
     // The driver drops a card whose answer it could not use, and a pulled
     // card comes back a moment later: either way the same card, anew.
