@@ -269,6 +269,16 @@ Taken TakeReaderOption(const std::string& flag, const std::string& value, Reader
     if (std::sscanf(value.c_str(), "%d%c", &length, &rest) != 1 || length < 5 || length > 254)
       return bad("5 to 254");
     options->atsLength = length;
+  } else if (flag == "--chaos") {
+    unsigned seed = 0;
+    int percent = 0;
+    char rest = 0;
+    if (std::sscanf(value.c_str(), "%u,%d%c", &seed, &percent, &rest) != 2 || percent < 0 || percent > 100)
+      return bad("SEED,PERCENT");
+    options->chaosSeed = seed;
+    options->chaosPercent = percent;
+  } else if (flag == "--chaos-log") {
+    options->chaosLog = value;
   } else {
     return Taken::NotAReaderSwitch;
   }

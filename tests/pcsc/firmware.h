@@ -82,6 +82,7 @@ Bytes AtrFor(const sim::CardProfile& profile);
 //   --card m1|cpu|composite|none   --flavour pn53x|acr122|getdata|atr
 //   --keys acs|session|omnikey|scm --unanswered INS (hex)
 //   --second-card m1|cpu|composite --ats-length N
+//   --chaos SEED,PERCENT --chaos-log FILE (chaos.h)
 struct ReaderOptions {
   std::optional<sim::Preset> card = sim::Preset::M1;  // nothing: an empty field
   Flavour flavour = Flavour::Pn53x;
@@ -90,6 +91,9 @@ struct ReaderOptions {
   std::optional<uint8_t> unanswered;
   std::optional<sim::Preset> secondCard;
   int atsLength = 0;  // an ISO 14443-4 card's ATS stretched to N bytes
+  std::optional<unsigned> chaosSeed;
+  int chaosPercent = 0;
+  std::string chaosLog;
 };
 
 enum class Taken { Yes, NotAReaderSwitch, BadValue };

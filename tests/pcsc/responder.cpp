@@ -6,11 +6,8 @@
 // a control (0 power off, 1 power on, 2 reset, 4 ask for the ATR, answered
 // with the ATR); anything longer is an APDU, answered the same way.
 //
-// With --chaos, PERCENT of the answers are spoiled: cut short, oversized,
-// given a wrong status word, replaced with noise, or the card is pulled
-// from the field mid-command (the connection dropped before answering,
-// the card back a moment later). Each APDU leaves one line in the chaos log
-// (what was done to its answer), written before the answer is sent.
+// With --chaos (chaos.h) a pulled card drops the connection before
+// answering, and the card is back a moment later.
 //
 // With --unanswered (an instruction byte in hex, B0 for READ BINARY), APDUs
 // with that instruction get no answer at all, as from a reader whose
@@ -29,10 +26,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <random>
 #include <string>
 #include <thread>
 
+#include "chaos.h"
 #include "firmware.h"
 
 namespace {
@@ -42,9 +39,6 @@ using responder::Bytes;
 struct Options {
   int port = 0;
   responder::ReaderOptions reader;
-  std::optional<unsigned> chaosSeed;
-  int chaosPercent = 0;
-  std::string chaosLog;
 };
 
 [[noreturn]] void Usage(const std::string& problem) {
@@ -69,14 +63,6 @@ Options Parse(int argc, char** argv) {
     }
     if (flag == "--port") {
       options.port = std::atoi(value.c_str());
-    } else if (flag == "--chaos") {
-      unsigned seed = 0;
-      int percent = 0;
-      if (std::sscanf(value.c_str(), "%u,%d", &seed, &percent) != 2) Usage("--chaos takes SEED,PERCENT");
-      options.chaosSeed = seed;
-      options.chaosPercent = percent;
-    } else if (flag == "--chaos-log") {
-      options.chaosLog = value;
     } else {
       Usage("unknown option " + flag);
     }
@@ -128,83 +114,9 @@ int ConnectToDriver(int port) {
   return -1;
 }
 
-class Chaos {
- public:
-  Chaos(const Options& options)
-      : random_(options.chaosSeed.value_or(0)), percent_(options.chaosSeed ? options.chaosPercent : 0) {
-    if (!options.chaosLog.empty()) log_ = std::fopen(options.chaosLog.c_str(), "a");
-  }
-
-  // Spoils the answer or not; false: pull the card instead of answering.
-  bool Spoil(Bytes* answer) {
-    std::string what = "clean";
-    bool answerIt = true;
-    if (Roll(100) < percent_) {
-      // A pulled card costs the tests most time, so it is the rarest.
-      const int kind = Roll(20);
-      switch (kind < 5 ? 0 : kind < 10 ? 1 : kind < 15 ? 2 : kind < 19 ? 3 : 4) {
-        case 0: {
-          // Never empty: vpcd reads an empty frame as no answer yet and
-          // waits for ever, where a real reader's driver would time out.
-          what = "short";
-          answer->resize(1 + Roll(static_cast<int>(answer->size()) - 1));
-          break;
-        }
-        case 1: {
-          what = "oversized";
-          // Data past what was asked for, the status word still 90 00.
-          const int extra = 1 + Roll(300);
-          Bytes noise(extra);
-          for (uint8_t& b : noise) b = static_cast<uint8_t>(Roll(256));
-          answer->insert(answer->end() - std::min<size_t>(2, answer->size()), noise.begin(),
-                         noise.end());
-          break;
-        }
-        case 2: {
-          what = "status";
-          static const uint16_t kWrong[] = {0x6300, 0x6A82, 0x6982, 0x6700, 0x9001, 0x6281, 0x0000};
-          const uint16_t sw = kWrong[Roll(7)];
-          if (answer->size() < 2) answer->resize(2);
-          (*answer)[answer->size() - 2] = static_cast<uint8_t>(sw >> 8);
-          (*answer)[answer->size() - 1] = static_cast<uint8_t>(sw);
-          break;
-        }
-        case 3: {
-          what = "noise";
-          answer->resize(1 + Roll(24));
-          for (uint8_t& b : *answer) b = static_cast<uint8_t>(Roll(256));
-          // Noise that happens to end in 90 00 is an answer, not noise.
-          if (answer->size() >= 2 && answer->back() == 0x00 && (*answer)[answer->size() - 2] == 0x90)
-            answer->back() = 0x01;
-          break;
-        }
-        default:
-          what = "pulled";
-          answerIt = false;
-          break;
-      }
-    }
-    if (log_) {
-      std::fprintf(log_, "%s\n", what.c_str());
-      std::fflush(log_);
-    }
-    return answerIt;
-  }
-
- private:
-  int Roll(int below) {
-    if (below <= 0) return 0;
-    return std::uniform_int_distribution<int>(0, below - 1)(random_);
-  }
-
-  std::mt19937 random_;
-  int percent_;
-  std::FILE* log_ = nullptr;
-};
-
 enum class End { DriverGone, CardPulled };
 
-End Serve(int fd, responder::Firmware* firmware, Chaos* chaos, std::optional<uint8_t> unanswered) {
+End Serve(int fd, responder::Firmware* firmware, responder::Chaos* chaos, std::optional<uint8_t> unanswered) {
   for (;;) {
     uint8_t header[2];
     if (!ReadExactly(fd, header, 2)) return End::DriverGone;
@@ -239,7 +151,7 @@ End Serve(int fd, responder::Firmware* firmware, Chaos* chaos, std::optional<uin
 int main(int argc, char** argv) {
   const Options options = Parse(argc, argv);
   responder::Firmware firmware = responder::MakeFirmware(options.reader);
-  Chaos chaos(options);
+  responder::Chaos chaos(options.reader);
   for (;;) {
     const int fd = ConnectToDriver(options.port);
     if (fd < 0) {

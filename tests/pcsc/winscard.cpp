@@ -7,7 +7,9 @@
 //
 // QUILLON_WINSCARD holds the responder's reader switches (firmware.h), for
 // example "--card composite --flavour getdata --keys scm"; unset, an m1
-// card on a PN53x reader of the acs family. A setting it cannot take makes
+// card on a PN53x reader of the acs family. With --chaos a pulled card
+// fails its APDU with SCARD_W_REMOVED_CARD and is back for the next
+// connection. A setting it cannot take makes
 // SCardEstablishContext fail with SCARD_E_NO_SERVICE, the reason in the log
 // and on standard error. QUILLON_WINSCARD_LOG names a file that gets one
 // line per call: function, arguments, what came back, the result.
@@ -33,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "chaos.h"
 #include "firmware.h"
 
 const SCARD_IO_REQUEST g_rgSCardT0Pci = {SCARD_PROTOCOL_T0, sizeof(SCARD_IO_REQUEST)};
@@ -68,6 +71,7 @@ struct State {
   std::string problem;
   responder::ReaderOptions options;
   std::unique_ptr<responder::Firmware> firmware;
+  std::unique_ptr<responder::Chaos> chaos;
   bool powered = false;  // a card left powered keeps its state for the next connection
   unsigned generation = 0;
   ULONG_PTR next = 1;
@@ -141,9 +145,12 @@ void Configure(State& state) {
     Log(state, "settings", switches, state.problem, SCARD_E_NO_SERVICE);
   }
   state.firmware.reset();
+  state.chaos.reset();
   state.powered = false;
-  if (state.problem.empty() && state.options.card)
+  if (state.problem.empty() && state.options.card) {
     state.firmware = std::make_unique<responder::Firmware>(responder::MakeFirmware(state.options));
+    state.chaos = std::make_unique<responder::Chaos>(state.options);
+  }
   ++state.generation;
   state.configured = true;
   state.changed.notify_all();
@@ -380,7 +387,17 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
     Log(state, "SCardTransmit", Handle(hCard) + "," + command, "given up, card replaced", SCARD_W_REMOVED_CARD);
     return SCARD_W_REMOVED_CARD;
   }
-  const Bytes answer = state.firmware->Apdu(apdu);
+  Bytes answer = state.firmware->Apdu(apdu);
+  if (!state.chaos->Spoil(&answer)) {
+    // Pulled mid-command: the card leaves the field, and is back (the
+    // same card) for the next connection.
+    state.firmware->PowerOff();
+    state.powered = false;
+    ++state.generation;
+    state.changed.notify_all();
+    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "card pulled", SCARD_W_REMOVED_CARD);
+    return SCARD_W_REMOVED_CARD;
+  }
   if (*pcbRecvLength < answer.size()) {
     result = SCARD_E_INSUFFICIENT_BUFFER;
   } else {
