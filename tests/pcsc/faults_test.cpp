@@ -161,7 +161,7 @@ TEST_F(Faults, ReaderThatNeverAnswersIsGivenUpOnAndRecoveredFrom) {
   unsetenv("DCRF32_PCSC_TRACE");
   const std::string log = FileText(path);
   std::remove(path.c_str());
-  EXPECT_NE(std::string::npos, log.find("\tapdu\tFFB0000110,no answer, abandoned\t5")) << log;
+  EXPECT_NE(std::string::npos, log.find("\tapdu\tFFB0000110,no answer, abandoned\t4")) << log;
   EXPECT_NE(std::string::npos, log.find("\tapdu\tFFB0000110,still no answer, reader busy\t"))
       << log;
   EXPECT_NE(std::string::npos, log.find("\tapdu\tFFB0000110,answered at last\t")) << log;
