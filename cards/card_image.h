@@ -1,26 +1,35 @@
 #pragma once
-// What a read-out or a dictionary read learnt of a MIFARE Classic 1K card:
-// each block as read (or not read), and each sector's keys where known. A
-// card never lets key A be read and shows key B only under some access
-// conditions, so the keys are kept beside the blocks, not in them.
+// What a read-out or a dictionary read learnt of a MIFARE Classic card, or
+// what a dump holds: each block as read (or not read), and each sector's
+// keys where known. A card never lets key A be read and shows key B only
+// under some access conditions, so the keys are kept beside the blocks,
+// not in them. An image has the size of its card: Mini, 1K or 4K.
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cards/keys.h"
 #include "cards/layout.h"
 
+// A 1K card's, the size the window's own commands work on.
 constexpr int kCardSectors = k1KLayout.sectors;
 constexpr int kCardBlocks = k1KLayout.blocks;
 
 struct CardImage {
-  std::array<std::array<uint8_t, 16>, kCardBlocks> blocks{};
-  std::array<bool, kCardBlocks> read{};
-  std::array<Key, kCardSectors> keyA{}, keyB{};
-  std::array<bool, kCardSectors> keyAKnown{}, keyBKnown{};
+  explicit CardImage(CardSize size = CardSize::k1K);
+
+  CardSize size;
+  Layout layout;
+  std::vector<std::array<uint8_t, 16>> blocks;
+  std::vector<bool> read;
+  std::vector<Key> keyA, keyB;
+  std::vector<bool> keyAKnown, keyBKnown;
   std::string uid;  // as the CSN field shows it
 
+  int Sectors() const { return layout.sectors; }
+  int Blocks() const { return layout.blocks; }
   bool Empty() const;
   // Every block read and every key known: what raw and .eml can hold.
   bool Complete() const;
@@ -29,3 +38,6 @@ struct CardImage {
   // written over its key bytes.
   std::array<uint8_t, 16> TrailerWithKeys(int sector) const;
 };
+
+// "Mini", "1K", "4K": a size as messages name it.
+const char* SizeName(CardSize size);
