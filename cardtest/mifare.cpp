@@ -7,7 +7,3 @@ bool TrailerAccessBitsValid(const uint8_t trailer[16]) {
   const unsigned c1 = b7 >> 4, c2 = b8 & 0xF, c3 = b8 >> 4;
   return (b6 & 0xF) == (~c1 & 0xF) && (b6 >> 4) == (~c2 & 0xF) && (b7 & 0xF) == (~c3 & 0xF);
 }
-
-bool Block0BccValid(const uint8_t block[16]) {
-  return (block[0] ^ block[1] ^ block[2] ^ block[3]) == block[4];
-}
