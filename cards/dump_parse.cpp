@@ -71,13 +71,15 @@ bool ReadBlock(size_t index, int block, DumpFile* dump, DumpProblem* problem) {
   return true;
 }
 
-// "+Sector: N", N decimal, as MIFARE Classic Tool writes it; scanf's way of
-// reading it let any number of blanks and digits through.
+// "+Sector: N", N decimal, as MIFARE Classic Tool writes it. The program
+// read it with scanf, which let any blanks, a sign and more digits through.
 bool ParseSectorHeader(const std::string& text, int* sector) {
   static const char kHeader[] = "+Sector:";
   if (text.compare(0, std::strlen(kHeader), kHeader) != 0) return false;
   size_t i = std::strlen(kHeader);
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r')) ++i;
+  const bool minus = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '+' || minus)) ++i;
   if (i == text.size() || text.size() - i > 9) return false;
   int n = 0;
   for (; i < text.size(); ++i) {
@@ -85,7 +87,7 @@ bool ParseSectorHeader(const std::string& text, int* sector) {
     n = n * 10 + (text[i] - '0');
   }
   *sector = n;
-  return true;
+  return !minus || n == 0;
 }
 
 bool ReadMct(DumpFile* dump, DumpProblem* problem) {
@@ -120,6 +122,16 @@ bool ReadMct(DumpFile* dump, DumpProblem* problem) {
     last = i;
   }
   return sectorComplete();
+}
+
+// Whether the first line that holds anything is 32 hex digits.
+bool StartsWithBlock(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    const std::string text = Content(line);
+    uint8_t ignored[kBlockSize];
+    if (!text.empty()) return text.size() == 2 * kBlockSize && HexBytes(text.c_str(), ignored, kBlockSize);
+  }
+  return false;
 }
 
 bool ReadEml(DumpFile* dump, DumpProblem* problem) {
@@ -157,32 +169,38 @@ bool ReadDump(const std::string& bytes, DumpFile* dump, DumpProblem* problem) {
     problem->kind = DumpProblem::kUtf16;
     return false;
   }
-  if (LooksBinary(bytes)) {
-    if (bytes.size() != static_cast<size_t>(kDumpBytes)) {
-      problem->kind = bytes.size() == static_cast<size_t>(k4KLayout.BytesTotal()) ? DumpProblem::k4KImage
-                                                                                  : DumpProblem::kWrongSize;
-      return false;
-    }
+  const bool binary = LooksBinary(bytes);
+  // Lines are split at LF, which leaves CR LF files as they are; a file of
+  // old Mac line ends would be one long line.
+  if (!binary && bytes.find('\n') == std::string::npos && bytes.find('\r') != std::string::npos) {
+    problem->kind = DumpProblem::kCrLineEnds;
+    return false;
+  }
+  if (!binary) file.lines = SplitLines(bytes);
+  // "+Sector" anywhere made a file MCT text to the program, a line starting
+  // with '+' to the virtual reader.
+  const bool mct = !binary && (bytes.find("+Sector") != std::string::npos ||
+                               std::any_of(file.lines.begin(), file.lines.end(), [](const std::string& line) {
+                                 const std::string text = Content(line);
+                                 return !text.empty() && text[0] == '+';
+                               }));
+  // 1024 bytes of text can hold no whole .eml dump: unless it starts like
+  // one or names a sector, it is a raw image whose bytes all happen to be
+  // printable (no zeros, access bytes such as 78 77 88).
+  if (bytes.size() == static_cast<size_t>(kDumpBytes) &&
+      (binary || (bytes.find("+Sector") == std::string::npos && !StartsWithBlock(file.lines)))) {
+    file.lines.clear();
     std::memcpy(file.bytes.data(), bytes.data(), bytes.size());
     *dump = file;
     return true;
   }
-  // Lines are split at LF, which leaves CR LF files as they are; a file of
-  // old Mac line ends would be one long line.
-  if (bytes.find('\n') == std::string::npos && bytes.find('\r') != std::string::npos) {
-    problem->kind = DumpProblem::kCrLineEnds;
+  if (binary) {
+    problem->kind = bytes.size() == static_cast<size_t>(k4KLayout.BytesTotal()) ? DumpProblem::k4KImage
+                                                                                : DumpProblem::kWrongSize;
     return false;
   }
-  file.lines = SplitLines(bytes);
   file.missing.set();
   file.unknown.set();
-  // "+Sector" anywhere made a file MCT text to the program, a line starting
-  // with '+' to the virtual reader.
-  const bool mct = bytes.find("+Sector") != std::string::npos ||
-                   std::any_of(file.lines.begin(), file.lines.end(), [](const std::string& line) {
-                     const std::string text = Content(line);
-                     return !text.empty() && text[0] == '+';
-                   });
   file.format = mct ? DumpFormat::Mct : DumpFormat::Eml;
   if (!(mct ? ReadMct(&file, problem) : ReadEml(&file, problem))) return false;
   *dump = file;
