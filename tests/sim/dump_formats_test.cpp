@@ -147,7 +147,7 @@ TEST_F(Dumps, EmlTextIsReadAndWrittenBackInPlace) {
   EXPECT_EQ(text(), Slurp(dump));
 }
 
-TEST_F(Dumps, IncompleteOrForeignFilesAreRefusedUntouchedAndTheLogSaysWhy) {
+TEST_F(Dumps, EachCorpusFileIsTakenOrRefusedUntouchedAndTheLogSaysWhy) {
   const fs::path log = dir_ / "calls.log";
   setenv("DCRF32_SIM_TRACE", log.c_str(), 1);
   for (const dump_corpus::Case& c : dump_corpus::Cases()) {
