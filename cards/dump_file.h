@@ -42,8 +42,12 @@ struct DumpFile {
   std::vector<std::string> lines;
   std::array<int, kDumpBlocks> blockLine{};
 
-  bool Unknown(int block, int from, int count) const;  // every one of those bytes
-  bool AnyUnknown(int block, int from, int count) const;
+  // How many of the block's bytes `from` to `from + count - 1` are unknown.
+  int UnknownIn(int block, int from, int count) const {
+    int n = 0;
+    for (int i = from; i < from + count; ++i) n += unknown[block * kBlockSize + i];
+    return n;
+  }
 };
 
 // Why a file is no dump. Line numbers count from 1.

@@ -71,8 +71,8 @@ bool ReadBlock(size_t index, int block, DumpFile* dump, DumpProblem* problem) {
   return true;
 }
 
-// "+Sector: N", N decimal, as MIFARE Classic Tool writes it. The program
-// read it with scanf, which let any blanks, a sign and more digits through.
+// "+Sector: N", N decimal, as MIFARE Classic Tool writes it, read as
+// leniently as scanf's "%d" would: any blanks, a sign, leading zeros.
 bool ParseSectorHeader(const std::string& text, int* sector) {
   static const char kHeader[] = "+Sector:";
   if (text.compare(0, std::strlen(kHeader), kHeader) != 0) return false;

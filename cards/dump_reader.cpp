@@ -1,5 +1,6 @@
 #include "cards/dump_reader.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cards/dump_file.h"
@@ -53,15 +54,17 @@ std::string ProblemText(const DumpProblem& p) {
 // A block of the dump into the image: false where its dashes are neither
 // the whole block nor a trailer's whole key.
 bool TakeBlock(const DumpFile& dump, int block, CardImage* image) {
-  if (dump.Unknown(block, 0, kBlockSize)) return true;
+  const int unknown = dump.UnknownIn(block, 0, kBlockSize);
+  if (unknown == kBlockSize) return true;
   const bool trailer = k1KLayout.IsTrailer(block);
   const int sector = k1KLayout.SectorOf(block);
-  if (!trailer && dump.AnyUnknown(block, 0, kBlockSize)) return false;
+  if (!trailer && unknown > 0) return false;
   if (trailer) {
-    if (dump.AnyUnknown(block, 6, 4)) return false;
+    if (dump.UnknownIn(block, 6, 4) > 0) return false;
     for (int from : {0, 10}) {
-      if (dump.AnyUnknown(block, from, 6) && !dump.Unknown(block, from, 6)) return false;
-      const bool known = !dump.AnyUnknown(block, from, 6);
+      const int keyUnknown = dump.UnknownIn(block, from, 6);
+      if (keyUnknown != 0 && keyUnknown != 6) return false;
+      const bool known = keyUnknown == 0;
       const Key key = KeyFromBytes(&dump.bytes[block * kBlockSize + from]);
       (from == 0 ? image->keyA : image->keyB)[sector] = key;
       (from == 0 ? image->keyAKnown : image->keyBKnown)[sector] = known;

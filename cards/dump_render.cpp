@@ -24,18 +24,6 @@ std::string Fresh(const DumpFile& dump) {
 
 }  // namespace
 
-bool DumpFile::Unknown(int block, int from, int count) const {
-  for (int i = from; i < from + count; ++i)
-    if (!unknown[block * kBlockSize + i]) return false;
-  return true;
-}
-
-bool DumpFile::AnyUnknown(int block, int from, int count) const {
-  for (int i = from; i < from + count; ++i)
-    if (unknown[block * kBlockSize + i]) return true;
-  return false;
-}
-
 std::string WriteDump(const DumpFile& dump) {
   if (dump.format == DumpFormat::Raw) return std::string(dump.bytes.begin(), dump.bytes.end());
   if (dump.lines.empty()) return Fresh(dump);

@@ -1,5 +1,6 @@
 #include "cards/dump_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cards/dump_file.h"

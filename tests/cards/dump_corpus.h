@@ -17,7 +17,7 @@ struct Case {
   const char* reader;   // null: taken
   // Taken by the program: blocks as read, 32 dashes for one not read,
   // 12 dashes for an unknown key.
-  std::vector<std::pair<int, std::string>> blocks;
+  std::vector<std::pair<int, std::string>> blocks = {};
 };
 
 inline std::string Join(const std::vector<std::string>& lines, const std::string& end) {
