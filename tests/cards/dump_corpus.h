@@ -74,9 +74,6 @@ inline std::vector<Case> Cases() {
   eml[2] = " 00112233445566778899aabbccddeeff";
   cases.push_back({"edited.eml", "\xEF\xBB\xBF" + Join(eml, "\r\n"), nullptr, nullptr,
                    {{2, "00112233445566778899AABBCCDDEEFF"}, {0, blocks[0]}}});
-  std::string raw(1024, '\0');
-  raw.replace(7 * 16, 16, "\xA0\xA1\xA2\xA3\xA4\xA5\xFF\x07\x80\x69\xB0\xB1\xB2\xB3\xB4\xB5", 16);
-  cases.push_back({"zeros.bin", raw, nullptr, nullptr, {{7, "A0A1A2A3A4A5FF078069B0B1B2B3B4B5"}}});
 
   // Seven sectors, and a comment up to a raw image's size: the program
   // writes what a dump holds, the virtual reader needs a whole card.
@@ -95,11 +92,6 @@ inline std::vector<Case> Cases() {
   lines = MctLines(blocks);
   lines[MctLineOf(5)] = dashes;
   cases.push_back({"unread block.mct", mct(lines), nullptr, "block 5): byte 0 is \"--\"", {{5, dashes}}});
-  lines = MctLines(blocks);
-  lines[MctLineOf(11)] = "------------FF078069------------";
-  lines[MctLineOf(15)] = dashes;
-  cases.push_back({"unknown keys.mct", mct(lines), nullptr, "block 15): byte 6 is \"--\"",
-                   {{11, "------------FF078069------------"}, {15, dashes}}});
 
   lines = MctLines(blocks);
   lines.erase(lines.begin() + MctLineOf(29));
