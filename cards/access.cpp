@@ -26,6 +26,18 @@ bool DecodeAccessBits(const uint8_t trailer[16], int conditions[4]) {
   return true;
 }
 
+void EncodeAccessBits(const int conditions[4], uint8_t bytes[3]) {
+  unsigned c1 = 0, c2 = 0, c3 = 0;
+  for (int block = 0; block < 4; ++block) {
+    c1 |= ((conditions[block] >> 2) & 1u) << block;
+    c2 |= ((conditions[block] >> 1) & 1u) << block;
+    c3 |= (conditions[block] & 1u) << block;
+  }
+  bytes[0] = static_cast<uint8_t>((~c2 & 0xF) << 4 | (~c1 & 0xF));
+  bytes[1] = static_cast<uint8_t>(c1 << 4 | (~c3 & 0xF));
+  bytes[2] = static_cast<uint8_t>(c3 << 4 | c2);
+}
+
 DataBlockRule DataBlockRuleOf(int condition) {
   constexpr Who N = Who::kNever, B = Who::kKeyB, E = Who::kEither;
   static const DataBlockRule kRules[8] = {

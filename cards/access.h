@@ -24,6 +24,12 @@ struct TrailerRule {
 DataBlockRule DataBlockRuleOf(int condition);
 TrailerRule TrailerRuleOf(int condition);
 
+// The three access bytes (a trailer's bytes 6 to 8) that give each block
+// its condition, every bit with its inverted copy.
+void EncodeAccessBits(const int conditions[4], uint8_t bytes[3]);
+// Under this trailer setting no key may ever change the access bits again.
+inline bool AccessBitsFrozen(int trailerCondition) { return TrailerRuleOf(trailerCondition).accessWrite == Who::kNever; }
+
 // Who may do what, in words ("密钥A或B", "密钥B", "不允许"), for showing only:
 // decisions take the rules above.
 struct DataBlockRights {

@@ -60,3 +60,19 @@ bool CCardTestDlg::OnCommand(int id, int notifyCode) {
       return false;
   }
 }
+
+void CCardTestDlg::Shown::Status(const std::string& text) {
+  dlg_.m_strStatus = text;
+  dlg_.UpdateData(false);
+}
+
+void CCardTestDlg::Shown::ReadLine(const std::string& text, LineKind kind, int sector, int block) {
+  AppendLine(dlg_.m_lstRead, text, kind, sector, block);
+}
+
+void CCardTestDlg::Shown::WriteLine(const std::string& text, bool select) {
+  dlg_.m_lstWrite.AddString(text);
+  if (select) dlg_.m_lstWrite.SetCurSel(dlg_.m_lstWrite.GetCount() - 1);
+}
+
+bool CCardTestDlg::Shown::CancelAsked() { return dlg_.GetBackend() && dlg_.GetBackend()->KeepResponsive(); }

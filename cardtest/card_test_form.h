@@ -6,11 +6,9 @@
 
 #include <string>
 
+#include "cardtest/key_mode.h"
 #include "dialog/controls.h"
 #include "dialog/dialog.h"
-
-// The reader library's key selector.
-enum : int { kKeyModeA = 0, kKeyModeB = 4 };
 
 struct CardTestForm {
   dlg::CStatic m_ctlStatus;
@@ -37,6 +35,3 @@ struct CardTestForm {
 // One routine for both directions, visiting the bindings in a fixed order;
 // a failed collect leaves every field after the failing one as it was.
 void ExchangeCardTestForm(dlg::CDataExchange* pDX, CardTestForm& form);
-
-// The letter a key mode is shown as: anything but key A counts as B.
-inline char KeyLetter(int keyMode) { return keyMode != kKeyModeA ? 'B' : 'A'; }

@@ -61,7 +61,7 @@ DumpCheck CheckDump(const CardImage& dump) {
     if (dump.read[trailer]) {
       if (!DecodeAccessBits(dump.blocks[trailer].data(), conditions)) {
         check.malformedTrailers.push_back(s);
-      } else if (TrailerRuleOf(conditions[3]).accessWrite == Who::kNever) {
+      } else if (AccessBitsFrozen(conditions[3])) {
         check.lockedForGood.push_back(s);
         if (s == 0 && DataBlockRuleOf(conditions[0]).write == Who::kNever) check.uidFrozen = true;
       }

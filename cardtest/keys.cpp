@@ -2,9 +2,7 @@
 #include <cstring>
 
 #include "cardtest/card_test_dlg.h"
-#include "cardtest/mifare.h"
-#include "cardtest/texts.h"
-#include "reader/session.h"
+#include "cardtest/read_out.h"
 #include "txtconv/txtconv.h"
 
 void CCardTestDlg::OnLoadKeyA() { LoadKey(kKeyModeA); }
@@ -28,22 +26,5 @@ void CCardTestDlg::LoadKey(int keyMode) {
     return;
   }
   m_nKeyMode = keyMode;
-  m_bPerSectorKeys = false;
-  const Key loaded = KeyFromBytes(key);
-
-  const char letter = KeyLetter(keyMode);
-  for (int sector = 0; sector < kSectors; ++sector) {
-    const int16_t status = m_reader.Call(&ReaderApi::dc_load_key, m_nKeyMode, sector, key);
-    if (status != 0) {
-      m_strStatus = Format("装载第%d扇区%c密钥失败", sector, letter);
-      UpdateData(false);
-      return;
-    }
-    m_sectorKeyMode[sector] = keyMode;
-    m_sectorKey[sector] = loaded;
-    m_sectorKeyLoaded[sector] = true;
-  }
-  m_strStatus = Format("装载%c密钥成功", letter);
-  UpdateData(false);
-  m_reader.Call(&ReaderApi::dc_beep, 10);
+  KeyLoad(m_link, m_shown).Run(keyMode, key);
 }

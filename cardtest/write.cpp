@@ -3,8 +3,8 @@
 
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/mifare.h"
+#include "cardtest/read_out.h"
 #include "cardtest/texts.h"
-#include "reader/session.h"
 #include "txtconv/txtconv.h"
 
 void CCardTestDlg::OnWriteCard() {
@@ -41,26 +41,5 @@ void CCardTestDlg::OnWriteCard() {
     }
   }
 
-  // After a dictionary read each sector has its own key and key type.
-  const int keyMode = KeyModeOf(m_nSector);
-  const char letter = KeyLetter(keyMode);
-  if (!WakeCardIfIdle()) return;
-  if (!Authenticate(m_nSector, keyMode)) {
-    m_strStatus = Format("扇区[%02d]:校验密码[%c]失败！", m_nSector, letter);
-    UpdateData(false);
-    return;
-  }
-  m_lstWrite.AddString(Format("扇区[%02d]:校验密码[%c]成功！", m_nSector, letter));
-  m_lstWrite.SetCurSel(m_lstWrite.GetCount() - 1);
-
-  const int16_t status = m_reader.Call(&ReaderApi::dc_write_hex, BlockAddress(m_nSector, m_nBlock), data);
-  if (status != 0) {
-    m_bCardIdle = true;
-    m_strStatus = Format("写扇区[%02d]第[%d]块失败！", m_nSector, m_nBlock);
-    m_lstWrite.AddString(m_strStatus);
-  } else {
-    m_lstWrite.AddString(Format("扇区[%02d],块[%d]:写卡成功  %s", m_nSector, m_nBlock, data));
-    m_lstWrite.SetCurSel(m_lstWrite.GetCount() - 1);
-  }
-  UpdateData(false);
+  if (BlockWrite(m_link, m_shown).Run(m_nSector, m_nBlock, m_nKeyMode, data)) UpdateData(false);
 }

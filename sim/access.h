@@ -1,6 +1,7 @@
 #pragma once
-// MIFARE Classic 1K access conditions: the three access bytes of a sector
-// trailer and what each C1C2C3 setting lets key A or key B do.
+// The virtual card's view of its access conditions: the three access bytes
+// of a sector trailer and what each C1C2C3 setting lets key A or key B do,
+// as the one table in cards/access.h gives them.
 
 #include <array>
 #include <cstdint>

@@ -1,79 +1,92 @@
 // Access conditions and value blocks, against the card maker's tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "cards/access.h"
 
 namespace {
 
 // A trailer whose access bits give block 0 (and 1, 2) condition `data` and
-// block 3 condition `trailer`, each as C1C2C3, with the inverted copies.
+// block 3 condition `trailer`.
 void MakeTrailer(int data, int trailer, uint8_t out[16]) {
   std::memset(out, 0, 16);
-  unsigned c1 = 0, c2 = 0, c3 = 0;
-  for (int block = 0; block < 4; ++block) {
-    const int c = block == 3 ? trailer : data;
-    c1 |= ((c >> 2) & 1u) << block;
-    c2 |= ((c >> 1) & 1u) << block;
-    c3 |= (c & 1u) << block;
-  }
-  out[6] = static_cast<uint8_t>((~c2 & 0xF) << 4 | (~c1 & 0xF));
-  out[7] = static_cast<uint8_t>(c1 << 4 | (~c3 & 0xF));
-  out[8] = static_cast<uint8_t>(c3 << 4 | c2);
+  const int conditions[4] = {data, data, data, trailer};
+  EncodeAccessBits(conditions, out + 6);
 }
 
-std::string Rights(const DataBlockRights& r) {
-  return std::string(r.read) + "/" + r.write + "/" + r.increment + "/" + r.decrement;
-}
-std::string Rights(const TrailerRights& r) {
-  return std::string(r.keyARead) + "/" + r.keyAWrite + "/" + r.accessRead + "/" + r.accessWrite + "/" + r.keyBRead +
-         "/" + r.keyBWrite;
+// The card datasheet's two tables, row by row: who may do what, "A", "B",
+// "AB" or "-" for never. Where key B may be read it is data, not a key, and
+// cannot authenticate: those rows' key B rights never come into play.
+const char* const kDatasheetData[8][4] = {
+    // read, write, increment, decrement/transfer/restore
+    {"AB", "AB", "AB", "AB"}, {"AB", "-", "-", "AB"}, {"AB", "-", "-", "-"}, {"B", "B", "-", "-"},    // 000-011
+    {"AB", "B", "-", "-"},    {"B", "-", "-", "-"},   {"AB", "B", "B", "AB"}, {"-", "-", "-", "-"},  // 100-111
+};
+const char* const kDatasheetTrailer[8][6] = {
+    // key A read, write; access bits read, write; key B read, write
+    {"-", "A", "A", "-", "A", "A"},   {"-", "A", "A", "A", "A", "A"},    // 000 001
+    {"-", "-", "A", "-", "A", "-"},   {"-", "B", "AB", "B", "-", "B"},   // 010 011
+    {"-", "B", "AB", "-", "-", "B"},  {"-", "-", "AB", "B", "-", "-"},   // 100 101
+    {"-", "-", "AB", "-", "-", "-"},  {"-", "-", "AB", "-", "-", "-"},   // 110 111
+};
+
+// The datasheet's letters for who a rule lets, and the words explain shows.
+std::string Letters(Who who) { return std::string(Allows(who, false) ? "A" : "") + (Allows(who, true) ? "B" : ""); }
+std::string Words(const char* letters) {
+  const std::string l = letters;
+  return l == "AB" ? "密钥A或B" : l == "A" ? "密钥A" : l == "B" ? "密钥B" : "不允许";
 }
 
 }  // namespace
 
-TEST(AccessConditions, EveryDataAndTrailerConditionDecodesToTheCardMakersTable) {
-  const char* AB = "密钥A或B";
-  const char* A = "密钥A";
-  const char* B = "密钥B";
-  const char* N = "不允许";
-  auto join = [](std::initializer_list<const char*> parts) {
-    std::string s;
-    for (const char* p : parts) s += (s.empty() ? "" : "/") + std::string(p);
-    return s;
-  };
-  // Indexed by C1C2C3 read as a binary number.
-  const std::string data[8] = {join({AB, AB, AB, AB}), join({AB, N, N, AB}), join({AB, N, N, N}),
-                               join({B, B, N, N}),     join({AB, B, N, N}),  join({B, N, N, N}),
-                               join({AB, B, B, AB}),   join({N, N, N, N})};
-  const std::string trailer[8] = {join({N, A, A, N, A, A}),   join({N, A, A, A, A, A}),   join({N, N, A, N, A, N}),
-                                  join({N, B, AB, B, N, B}),  join({N, B, AB, N, N, B}),  join({N, N, AB, B, N, N}),
-                                  join({N, N, AB, N, N, N}),  join({N, N, AB, N, N, N})};
-  // Key A reads key B under 000, 010 and 001, and the card then refuses key B.
-  const bool keyBReadable[8] = {true, true, true, false, false, false, false, false};
-  for (int d = 0; d < 8; ++d) {
-    for (int t = 0; t < 8; ++t) {
-      uint8_t bytes[16];
-      MakeTrailer(d, t, bytes);
-      int conditions[4] = {-1, -1, -1, -1};
-      ASSERT_TRUE(DecodeAccessBits(bytes, conditions)) << d << t;
-      EXPECT_EQ(d, conditions[0]);
-      EXPECT_EQ(d, conditions[2]);
-      EXPECT_EQ(t, conditions[3]);
-      EXPECT_EQ(data[d], Rights(DataBlockRightsOf(conditions[1]))) << "data condition " << d;
-      EXPECT_EQ(trailer[t], Rights(TrailerRightsOf(conditions[3]))) << "trailer condition " << t;
-      EXPECT_EQ(keyBReadable[t], KeyBReadable(conditions[3])) << "trailer condition " << t;
+TEST(AccessConditions, EverySettingForBothKeysIsTheDatasheetsAndSurvivesEncodeAndDecode) {
+  for (int c = 0; c < 8; ++c) {
+    SCOPED_TRACE("C1C2C3 " + std::to_string(c >> 2) + std::to_string(c >> 1 & 1) + std::to_string(c & 1));
+    const DataBlockRule data = DataBlockRuleOf(c);
+    const Who dataWho[4] = {data.read, data.write, data.increment, data.decrement};
+    const DataBlockRights dataWords = DataBlockRightsOf(c);
+    const char* dataShown[4] = {dataWords.read, dataWords.write, dataWords.increment, dataWords.decrement};
+    for (int f = 0; f < 4; ++f) {
+      EXPECT_EQ(kDatasheetData[c][f], Letters(dataWho[f]).empty() ? "-" : Letters(dataWho[f])) << "data " << f;
+      EXPECT_EQ(Words(kDatasheetData[c][f]), dataShown[f]) << "data " << f;
     }
+    const TrailerRule trailer = TrailerRuleOf(c);
+    const Who trailerWho[6] = {trailer.keyARead,   trailer.keyAWrite, trailer.accessRead,
+                               trailer.accessWrite, trailer.keyBRead,  trailer.keyBWrite};
+    const TrailerRights words = TrailerRightsOf(c);
+    const char* shown[6] = {words.keyARead, words.keyAWrite, words.accessRead, words.accessWrite, words.keyBRead,
+                            words.keyBWrite};
+    for (int f = 0; f < 6; ++f) {
+      EXPECT_EQ(kDatasheetTrailer[c][f], Letters(trailerWho[f]).empty() ? "-" : Letters(trailerWho[f])) << "trailer " << f;
+      EXPECT_EQ(Words(kDatasheetTrailer[c][f]), shown[f]) << "trailer " << f;
+    }
+    // Key A reads key B under 000, 010 and 001, and the card then refuses key B.
+    EXPECT_EQ(c == 0 || c == 2 || c == 1, KeyBReadable(c));
+    EXPECT_EQ(std::string(kDatasheetTrailer[c][3]) == "-", AccessBitsFrozen(c));
   }
-  // The transport configuration as cards leave the factory: FF 07 80.
-  const uint8_t transport[16] = {0, 0, 0, 0, 0, 0, 0xFF, 0x07, 0x80, 0x69};
-  int conditions[4];
-  ASSERT_TRUE(DecodeAccessBits(transport, conditions));
-  EXPECT_EQ(0, conditions[0]);
-  EXPECT_EQ(1, conditions[3]);
-  EXPECT_TRUE(KeyBReadable(conditions[3]));
+  // Every combination of the four blocks' settings comes back as encoded.
+  for (int bits = 0; bits < 4096; ++bits) {
+    const int conditions[4] = {bits & 7, bits >> 3 & 7, bits >> 6 & 7, bits >> 9 & 7};
+    uint8_t trailer[16] = {};
+    EncodeAccessBits(conditions, trailer + 6);
+    int decoded[4] = {-1, -1, -1, -1};
+    ASSERT_TRUE(DecodeAccessBits(trailer, decoded)) << bits;
+    ASSERT_TRUE(std::equal(conditions, conditions + 4, decoded)) << bits;
+  }
+  // Values found in the datasheet and in countless dumps.
+  const int transport[4] = {0, 0, 0, 1}, keyBOwns[4] = {0, 0, 0, 3}, values[4] = {6, 6, 6, 3};
+  for (const auto& [conditions, hex] : {std::pair{transport, "FF0780"}, {keyBOwns, "7F0788"}, {values, "08778F"}}) {
+    uint8_t bytes[3];
+    EncodeAccessBits(conditions, bytes);
+    char text[7];
+    std::snprintf(text, sizeof text, "%02X%02X%02X", bytes[0], bytes[1], bytes[2]);
+    EXPECT_STREQ(hex, text);
+  }
 }
 
 TEST(AccessConditions, MalformedBitsAreNamedAndAnUnreadTrailerIsSaidToBe) {

@@ -30,6 +30,38 @@ class CardTestWindow : public ::testing::Test {
   const std::vector<std::string>& ReadLines() const { return ui.ListOf(IDC_READ_LIST).lines; }
   const std::vector<std::string>& WriteLines() const { return ui.ListOf(IDC_WRITE_LIST).lines; }
 
+  // An M1 card, the reader opened on it: found, key A loaded, read out, and
+  // the lines select their blocks, the same on any dcrf32.
+  void M1CardIsFoundLoadedReadAndSelected() {
+    dlg.OnFindCard();
+    EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
+    EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
+    EXPECT_EQ("3A5C7E91", ui.GetText(IDC_CSN));
+    EXPECT_EQ("08", ui.GetText(IDC_SAK));
+    EXPECT_EQ("纯M1卡", ui.GetText(IDC_CARD_TYPE));
+    EXPECT_EQ("", ui.GetText(IDC_ATS));
+
+    dlg.OnLoadKeyA();
+    EXPECT_EQ("装载A密钥成功", ui.GetText(IDC_STATUS));
+    dlg.OnReadCard();
+    ASSERT_EQ(80u, ReadLines().size());
+    EXPECT_EQ("扇区[00]:校验密码[A]成功！", ReadLines()[0]);
+    // UID, BCC, SAK, ATQA low byte first, then the maker's bytes.
+    EXPECT_EQ(0u, ReadLines()[1].rfind("块[0]:3A5C7E918908" "0400", 0)) << ReadLines()[1];
+    EXPECT_EQ("块[1]:" + std::string(32, '0'), ReadLines()[2]);
+    EXPECT_EQ("块[3]:000000000000FF078069FFFFFFFFFFFF", ReadLines()[79]);
+    EXPECT_EQ("装载A密钥成功", ui.GetText(IDC_STATUS));
+    EXPECT_EQ("15", ui.GetText(IDC_WRITE_SECTOR));
+    EXPECT_EQ("3", ui.GetText(IDC_WRITE_BLOCK));
+    EXPECT_EQ("000000000000FF078069FFFFFFFFFFFF", ui.GetText(IDC_BLOCK_DATA));
+
+    ui.ListSetSel(IDC_READ_LIST, 0);
+    dlg.OnCommand(IDC_READ_LIST, dlg::kListSelChange);
+    EXPECT_EQ("0", ui.GetText(IDC_WRITE_SECTOR));
+    EXPECT_EQ("0", ui.GetText(IDC_WRITE_BLOCK));
+    EXPECT_EQ(ReadLines()[1].substr(ReadLines()[1].size() - 32), ui.GetText(IDC_BLOCK_DATA));
+  }
+
   dlg::MemoryBackend ui;
   CCardTestDlg dlg;
 };

@@ -12,38 +12,18 @@
 #include "dialog/memory_backend.h"
 #include "fake_reader.h"
 
-// The card test window, counting how often it shows the form: a show no
-// longer writes a control whose field did not change, so the controls
-// cannot tell.
-class CountingCardTestDlg : public CCardTestDlg {
- public:
-  int shows = 0;
-
- protected:
-  void DoDataExchange(dlg::CDataExchange* pDX) override {
-    if (!pDX->m_bSaveAndValidate) ++shows;
-    CCardTestDlg::DoDataExchange(pDX);
-  }
-};
-
 class CardTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dlg.Session() = reader.Session(7);
     dlg.AttachBackend(&ui);
     dlg.OnInitDialog();
-    shownAtStart = dlg.shows;
   }
 
-  // How often the form has been shown since the window opened.
-  int Shows() const { return dlg.shows - shownAtStart; }
   const std::vector<std::string>& Lines(int list) const { return ui.ListOf(list).lines; }
   int Selected(int list) const { return ui.ListOf(list).selected; }
-  // Starts counting shows and calls afresh, after a test's own set-up.
-  void Mark() {
-    shownAtStart = dlg.shows;
-    reader.log.clear();
-  }
+  // Starts recording calls afresh, after a test's own set-up.
+  void Mark() { reader.log.clear(); }
   // Finds the fake's card, so a refusal can be followed by waking it; the
   // counts start after it.
   void FindTheCard() {
@@ -58,6 +38,5 @@ class CardTest : public ::testing::Test {
 
   FakeReader reader;
   dlg::MemoryBackend ui;
-  CountingCardTestDlg dlg;
-  int shownAtStart = 0;
+  CCardTestDlg dlg;
 };

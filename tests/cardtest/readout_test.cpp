@@ -39,7 +39,6 @@ TEST_F(ReadCard, EverySectorReadsIntoEightyLinesAndSelectsTheLastBlock) {
   EXPECT_EQ("15", ui.GetText(IDC_WRITE_SECTOR));
   EXPECT_EQ("3", ui.GetText(IDC_WRITE_BLOCK));
   EXPECT_EQ(FakeReader::BlockText(63), ui.GetText(IDC_BLOCK_DATA));
-  EXPECT_EQ(1, Shows());
 }
 
 TEST_F(ReadCard, NoSectorAuthenticatesLeavesSixteenFailureLinesWakingTheCardBeforeEach) {
@@ -63,7 +62,6 @@ TEST_F(ReadCard, NoSectorAuthenticatesLeavesSixteenFailureLinesWakingTheCardBefo
   EXPECT_EQ("15", ui.GetText(IDC_WRITE_SECTOR));
   EXPECT_EQ("0", ui.GetText(IDC_WRITE_BLOCK));
   EXPECT_EQ("扇区[15]:校验密码[A]失败！", ui.GetText(IDC_BLOCK_DATA));
-  EXPECT_EQ(17, Shows());  // one per failure, one for the selection
 }
 
 TEST_F(ReadCard, AnotherCardOrNoneAnsweringStopsTheReadOut) {
@@ -97,7 +95,6 @@ TEST_F(ReadCard, FailedBlockReadIsReportedAndTheSectorGoesOn) {
   // The sector is authenticated again for the blocks after the refusal.
   EXPECT_EQ(17u, reader.CallsOf("dc_authentication").size());
   EXPECT_EQ(64u, reader.CallsOf("dc_read_hex").size());
-  EXPECT_EQ(2, Shows());
 }
 
 TEST_F(ReadCard, PartialReadOutHasSixteenPlusFourLinesPerAuthenticatedSector) {
@@ -141,7 +138,7 @@ TEST_F(ReadCard, FinalSelectionIsSkippedWhenTheFormDoesNotCollect) {
   ui.Type(IDC_WRITE_DATA, "typed");
   dlg.OnReadCard();
   EXPECT_EQ(80u, Lines(IDC_READ_LIST).size());
-  EXPECT_EQ(0, Shows());
+  EXPECT_EQ("typed", ui.GetText(IDC_WRITE_DATA));
   EXPECT_EQ(1u, ui.MessageBoxes().size());
   EXPECT_EQ("4", ui.GetText(IDC_WRITE_BLOCK));
   EXPECT_EQ("0", ui.GetText(IDC_WRITE_SECTOR));
@@ -157,7 +154,6 @@ TEST_F(SelectLine, AuthenticationLineTakesBlockZeroWithTheNextLinesData) {
   EXPECT_EQ("3", ui.GetText(IDC_WRITE_SECTOR));
   EXPECT_EQ("0", ui.GetText(IDC_WRITE_BLOCK));
   EXPECT_EQ(FakeReader::BlockText(12), ui.GetText(IDC_BLOCK_DATA));
-  EXPECT_EQ(1, Shows());
   EXPECT_TRUE(reader.log.empty());
 }
 
@@ -227,7 +223,6 @@ TEST_F(SelectLine, NothingSelectedDoesNothing) {
   size_t boxes = ui.MessageBoxes().size();
   dlg.OnSelchangeReadList();
   EXPECT_EQ(boxes, ui.MessageBoxes().size());
-  EXPECT_EQ(0, Shows());
   EXPECT_EQ("7", ui.GetText(IDC_WRITE_SECTOR));
 }
 
@@ -238,8 +233,8 @@ TEST_F(SelectLine, FailedCollectLeavesWhatTheUserTyped) {
   ui.Type(IDC_WRITE_DATA, "typed");
   Mark();
   dlg.OnSelchangeReadList();
-  EXPECT_EQ(0, Shows());
   EXPECT_EQ("x", ui.GetText(IDC_WRITE_SECTOR));
+  EXPECT_EQ("typed", ui.GetText(IDC_WRITE_DATA));
   EXPECT_EQ("typed", ui.GetText(IDC_WRITE_DATA));
   EXPECT_EQ(FakeReader::BlockText(63), ui.GetText(IDC_BLOCK_DATA));
 }

@@ -41,33 +41,7 @@ INSTANTIATE_TYPED_TEST_SUITE_P(VirtualReader, CardScenarios, VirtualReader);
 
 TEST_F(VirtualReader, M1CardIsFoundLoadedReadAndSelected) {
   Open("m1");
-  dlg.OnFindCard();
-  EXPECT_EQ("dc_pro_resethex获取ATS失败", ui.GetText(IDC_STATUS));
-  EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
-  EXPECT_EQ("3A5C7E91", ui.GetText(IDC_CSN));
-  EXPECT_EQ("08", ui.GetText(IDC_SAK));
-  EXPECT_EQ("纯M1卡", ui.GetText(IDC_CARD_TYPE));
-  EXPECT_EQ("", ui.GetText(IDC_ATS));
-
-  dlg.OnLoadKeyA();
-  EXPECT_EQ("装载A密钥成功", ui.GetText(IDC_STATUS));
-  dlg.OnReadCard();
-  ASSERT_EQ(80u, ReadLines().size());
-  EXPECT_EQ("扇区[00]:校验密码[A]成功！", ReadLines()[0]);
-  // UID, BCC, SAK, ATQA low byte first, then the maker's bytes.
-  EXPECT_EQ(0u, ReadLines()[1].rfind("块[0]:3A5C7E918908" "0400", 0)) << ReadLines()[1];
-  EXPECT_EQ("块[1]:" + kZeros, ReadLines()[2]);
-  EXPECT_EQ("块[3]:" + kFactoryTrailer, ReadLines()[79]);
-  EXPECT_EQ("装载A密钥成功", ui.GetText(IDC_STATUS));
-  EXPECT_EQ("15", ui.GetText(IDC_WRITE_SECTOR));
-  EXPECT_EQ("3", ui.GetText(IDC_WRITE_BLOCK));
-  EXPECT_EQ(kFactoryTrailer, ui.GetText(IDC_BLOCK_DATA));
-
-  ui.ListSetSel(IDC_READ_LIST, 0);
-  dlg.OnCommand(IDC_READ_LIST, dlg::kListSelChange);
-  EXPECT_EQ("0", ui.GetText(IDC_WRITE_SECTOR));
-  EXPECT_EQ("0", ui.GetText(IDC_WRITE_BLOCK));
-  EXPECT_EQ(ReadLines()[1].substr(ReadLines()[1].size() - 32), ui.GetText(IDC_BLOCK_DATA));
+  M1CardIsFoundLoadedReadAndSelected();
 }
 
 TEST_F(VirtualReader, CpuCardIsIdentifiedWithItsAtsAndHasNoSectors) {

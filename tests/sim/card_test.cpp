@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "cards/access.h"
 #include "sim/card.h"
 #include "dcrf32/hex.h"
 
@@ -375,30 +376,13 @@ TEST(CardWrite, MalformedAccessBitsBlockTheSectorForGood) {
 
 // ------------------------------------------------------- the access tables
 
-// The card datasheet's two tables, row by row: who may do what, "A", "B",
-// "AB" or "-" for never. Where key B may be read it is data, not a key, and
-// cannot authenticate: those rows' key B rights never come into play.
-const char* const kDatasheetData[8][2] = {
-    // read  write
-    {"AB", "AB"}, {"AB", "-"}, {"AB", "-"}, {"B", "B"},  // 000 001 010 011
-    {"AB", "B"},  {"B", "-"},  {"AB", "B"}, {"-", "-"},  // 100 101 110 111
-};
-const char* const kDatasheetTrailer[8][6] = {
-    // key A read, write; access bits read, write; key B read, write
-    {"-", "A", "A", "-", "A", "A"},   {"-", "A", "A", "A", "A", "A"},    // 000 001
-    {"-", "-", "A", "-", "A", "-"},   {"-", "B", "AB", "B", "-", "B"},   // 010 011
-    {"-", "B", "AB", "-", "-", "B"},  {"-", "-", "AB", "B", "-", "-"},   // 100 101
-    {"-", "-", "AB", "-", "-", "-"},  {"-", "-", "AB", "-", "-", "-"},   // 110 111
-};
-
-bool Lets(const char* who, KeyKind key) {
-  return std::strchr(who, key == KeyKind::A ? 'A' : 'B') != nullptr;
-}
+// The card's rules as the one table in cards/access.h gives them (checked
+// there against the datasheet): whether a rule lets the key.
+bool Lets(Who who, KeyKind key) { return Allows(who, key == KeyKind::B); }
 
 // A trailer's three fields taken from `allowed` where the row's column
 // (0 read, 1 write) lets the key, else from `otherwise`.
-std::string Fields(const Block& allowed, const Block& otherwise, const char* const row[6],
-                   int column, KeyKind key) {
+std::string Fields(const Block& allowed, const Block& otherwise, const Who row[6], int column, KeyKind key) {
   const int bounds[] = {0, 6, 10, 16};
   Block b = otherwise;
   for (int f = 0; f < 3; ++f)
@@ -407,7 +391,7 @@ std::string Fields(const Block& allowed, const Block& otherwise, const char* con
   return Hex(b);
 }
 
-TEST(CardAccess, EverySettingForBothKeysAsTheDatasheetTablesHaveIt) {
+TEST(CardAccess, EverySettingForBothKeysAsTheAccessTableHasIt) {
   for (uint8_t setting = 0; setting < 8; ++setting) {
     for (KeyKind key : {KeyKind::A, KeyKind::B}) {
       SCOPED_TRACE("C1C2C3 " + std::to_string(setting >> 2) + std::to_string(setting >> 1 & 1) +
@@ -417,17 +401,18 @@ TEST(CardAccess, EverySettingForBothKeysAsTheDatasheetTablesHaveIt) {
       Card data = CardWithSector1({setting, 0, 0, 3});
       Block out{};
       ActivateAndAuthenticate(data, key, 1, value);
-      EXPECT_EQ(Lets(kDatasheetData[setting][0], key), data.Read(4, &out) == Reply::Ok);
+      EXPECT_EQ(Lets(DataBlockRuleOf(setting).read, key), data.Read(4, &out) == Reply::Ok);
       data.FieldReset();
       ActivateAndAuthenticate(data, key, 1, value);
       const bool written = data.Write(4, kData) == Reply::Ok;
-      EXPECT_EQ(Lets(kDatasheetData[setting][1], key), written);
+      EXPECT_EQ(Lets(DataBlockRuleOf(setting).write, key), written);
       EXPECT_EQ(written, At(data.memory(), 4) == kData);
 
-      const char* const* row = kDatasheetTrailer[setting];
+      const TrailerRule rule = TrailerRuleOf(setting);
+      const Who row[6] = {rule.keyARead, rule.keyAWrite, rule.accessRead, rule.accessWrite, rule.keyBRead, rule.keyBWrite};
       Card trailer = CardWithSector1({0, 0, 0, setting});
       Activate(trailer);
-      if (key == KeyKind::B && std::strcmp(row[4], "-") != 0) {
+      if (key == KeyKind::B && row[4] != Who::kNever) {
         EXPECT_EQ(Reply::Refused, trailer.Authenticate(key, 1, value));
         continue;
       }

@@ -1,0 +1,21 @@
+#pragma once
+// How a card operation tells the user what it is doing, and hears a cancel:
+// the main dialog shows each report at once; a test records them.
+
+#include <string>
+
+#include "cardtest/read_list.h"
+
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  // The status line, shown at once.
+  virtual void Status(const std::string& text) = 0;
+  // A line for the read list, carrying what it reports; it is selected.
+  virtual void ReadLine(const std::string& text, LineKind kind, int sector, int block) = 0;
+  // A line for the write list, selected when `select`.
+  virtual void WriteLine(const std::string& text, bool select) = 0;
+  // Keeps the window alive between two reader calls; true once the user has
+  // asked to cancel (and from then on).
+  virtual bool CancelAsked() = 0;
+};
