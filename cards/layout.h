@@ -49,6 +49,24 @@ constexpr Layout k1KLayout{16, 64};
 constexpr Layout k4KLayout{40, 256};
 constexpr int kMaxSectors = k4KLayout.sectors;
 
+// What the SAK a card answered its select with says of its memory. Bit 3
+// set means MIFARE Classic memory; the table's values name the size, and
+// any other such SAK is taken as a 1K card (`known` false).
+struct SakSize {
+  bool classic;
+  bool known;
+  CardSize size;
+};
+constexpr SakSize SizeOfSak(uint8_t sak) {
+  if ((sak & 0x08) == 0) return {false, false, CardSize::k1K};
+  switch (sak) {
+    case 0x09: return {true, true, CardSize::kMini};
+    case 0x08: case 0x28: case 0x88: return {true, true, CardSize::k1K};
+    case 0x18: case 0x38: case 0x98: return {true, true, CardSize::k4K};
+    default: return {true, false, CardSize::k1K};
+  }
+}
+
 constexpr Layout LayoutOf(CardSize size) {
   return size == CardSize::kMini ? kMiniLayout : size == CardSize::k4K ? k4KLayout : k1KLayout;
 }

@@ -31,12 +31,15 @@ class CardLink {
   }
   // An activation under way: until its select the card cannot authenticate.
   void Activating() { idle_ = true; }
-  void Selected(uint32_t serial) {
+  void Selected(uint32_t serial, uint8_t sak) {
     found_ = true;
     serial_ = serial;
+    sak_ = sak;
     idle_ = false;
   }
   bool Found() const { return found_; }
+  // The SAK of the card found: what it says of the card's memory.
+  uint8_t Sak() const { return sak_; }
 
   bool Authenticate(int sector, int keyMode);
   // Reads one block into `hex` (33 characters).
@@ -75,6 +78,7 @@ class CardLink {
   ReaderSession& reader_;
   bool found_ = false;  // find card got as far as a selected card
   uint32_t serial_ = 0;
+  uint8_t sak_ = 0;
   bool idle_ = false;   // the card refused something since then
   bool perSector_ = false;
   std::array<SectorKey, kSectors> sectors_{};

@@ -89,6 +89,9 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // Before a sector command of the context menu: a card must have been
   // found, and the form collected; false when not (the user has been told).
   bool CardCommandStarts(const char* noCard);
+  // After a sector command of the context menu on a card whose SAK names
+  // no known size: the status line says it was taken as 1K.
+  void NoteUnknownSize();
   void DictionaryRead(const std::vector<Key>& keys);
   bool ConfirmDumpWrite(const CardImage& dump, const DumpCheck& check, const std::vector<std::string>& cardWarnings,
                         bool* block0);

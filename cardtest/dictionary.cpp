@@ -39,13 +39,25 @@ bool CCardTestDlg::CardCommandStarts(const char* noCard) {
     MessageBox(noCard, "", dlg::kMbOk | dlg::kMbIconExclamation);
     return false;
   }
+  if (!SizeOfSak(m_link.Sak()).classic) {
+    MessageBox(Format("这张卡的SAK是%02X，不是MIFARE Classic卡，没有可读写的扇区", m_link.Sak()), "",
+               dlg::kMbOk | dlg::kMbIconExclamation);
+    return false;
+  }
   // A failed collect has told the user already.
   return UpdateData(true);
+}
+
+void CCardTestDlg::NoteUnknownSize() {
+  if (SizeOfSak(m_link.Sak()).known) return;
+  m_strStatus += "（未知容量，按1K处理）";
+  UpdateData(false);
 }
 
 void CCardTestDlg::DictionaryRead(const std::vector<Key>& keys) {
   m_lstRead.ResetContent();
   ::DictionaryRead(m_link, m_shown, keys).Run(m_strCsn, m_image);
+  NoteUnknownSize();
   // The status was shown before the selection fills the write form, which
   // collects the form first.
   OnSelchangeReadList();

@@ -53,6 +53,7 @@ void CCardTestDlg::OnWriteDump() {
   }
   m_lstWrite.ResetContent();
   run.Write(block0, check.blocks + (block0 ? 1 : 0));
+  NoteUnknownSize();
 }
 
 bool CCardTestDlg::ConfirmDumpWrite(const CardImage& dump, const DumpCheck& check,

@@ -68,7 +68,7 @@ bool FindCard::Activate(Activation& a, const char* unknownFormat, CardIdentity& 
   shown.sak = SakText(sak, &a.conversions);
   shown.status = "获取SAK成功";
   shown.type = CardType(sak, unknownFormat);
-  link_.Selected(a.serial);
+  link_.Selected(a.serial, sak);
   return true;
 }
 

@@ -27,8 +27,12 @@
 namespace pcsc {
 
 // How long one library call may wait for PC/SC. Card commands take
-// milliseconds, reader commands not much more.
-constexpr std::chrono::milliseconds kCallBound{5000};
+// milliseconds, reader commands not much more. Programs call from their
+// window's thread, and Windows calls a window that has not looked at its
+// messages for 5 s hung ("not responding", and SendMessageTimeout with
+// SMTO_ABORTIFHUNG gives up on it): one call's wait, with the program's
+// own work around it, must end well before that.
+constexpr std::chrono::milliseconds kCallBound{4000};
 
 // One APDU's outcome. kOk: a well-formed answer ending in 90 00 whose data
 // has the expected length. refused: well formed, but another status word;

@@ -141,6 +141,38 @@ TYPED_TEST_P(CardScenarios, SectorWithAnotherKeyFailsAloneAndTheNewKeyWritesIt) 
   this->dlg.OnLoadKeyA();
   this->Write(1, 1, "11111111111111111111111111111111");
   EXPECT_EQ("扇区[01],块[1]:写卡成功  11111111111111111111111111111111", this->WriteLines().at(1));
+
+  // The first key again: on a reader with one slot per key type, the slot
+  // that held it has since taken the other one.
+  this->ui.Type(IDC_KEY, "FFFFFFFFFFFF");
+  this->dlg.OnLoadKeyA();
+  this->Write(2, 1, "22222222222222222222222222222222");
+  EXPECT_EQ("扇区[02],块[1]:写卡成功  22222222222222222222222222222222", this->WriteLines().at(1));
+}
+
+// Access bits 7F0788: data blocks open to either key, key B unreadable and
+// so usable. Readers that name keys by type must get it as key B.
+TYPED_TEST_P(CardScenarios, KeyBTheCardKeepsToItselfOpensItsSector) {
+  this->Open("m1");
+  this->dlg.OnFindCard();
+  this->dlg.OnLoadKeyA();
+  this->Write(6, 3, "FFFFFFFFFFFF7F078869B0B1B2B3B4B5");
+  EXPECT_EQ("扇区[06],块[3]:写卡成功  FFFFFFFFFFFF7F078869B0B1B2B3B4B5", this->WriteLines().at(1));
+
+  this->ui.Type(IDC_KEY, "B0B1B2B3B4B5");
+  this->dlg.OnLoadKeyB();
+  this->Write(6, 2, "66666666666666666666666666666666");
+  EXPECT_EQ((std::vector<std::string>{"扇区[06]:校验密码[B]成功！",
+                                      "扇区[06],块[2]:写卡成功  66666666666666666666666666666666"}),
+            this->WriteLines());
+  // Every other sector's key B is readable, hence refused.
+  this->dlg.OnReadCard();
+  ASSERT_EQ(15u + 5, this->ReadLines().size());
+  EXPECT_EQ("扇区[05]:校验密码[B]失败！", this->ReadLines()[5]);
+  EXPECT_EQ("扇区[06]:校验密码[B]成功！", this->ReadLines()[6]);
+  EXPECT_EQ("块[2]:66666666666666666666666666666666", this->ReadLines()[9]);
+  EXPECT_EQ("块[3]:0000000000007F078869000000000000", this->ReadLines()[10]);
+  EXPECT_EQ("扇区[07]:校验密码[B]失败！", this->ReadLines()[11]);
 }
 
 TYPED_TEST_P(CardScenarios, BlockTheKeyMayNotReadFailsAlone) {
@@ -195,6 +227,7 @@ TYPED_TEST_P(CardScenarios, AbsentReaderFailsToOpenAndLaterCommandsFailCleanly) 
 
 REGISTER_TYPED_TEST_SUITE_P(CardScenarios, WrittenBlockReadsBack, ManufacturerBlockRefusesTheWrite,
                             KeyBFailsWhereTheTransportConfigurationMakesItReadable,
-                            SectorWithAnotherKeyFailsAloneAndTheNewKeyWritesIt, BlockTheKeyMayNotReadFailsAlone,
+                            SectorWithAnotherKeyFailsAloneAndTheNewKeyWritesIt,
+                            KeyBTheCardKeepsToItselfOpensItsSector, BlockTheKeyMayNotReadFailsAlone,
                             MalformedTrailerNeverReachesTheCard, EmptyFieldFailsAtTheRequest,
                             AbsentReaderFailsToOpenAndLaterCommandsFailCleanly);

@@ -23,7 +23,7 @@ class Operations : public ::testing::Test {
  protected:
   void SetUp() override {
     // Found, as find card leaves it: selected, awake.
-    link.Selected(reader.serial);
+    link.Selected(reader.serial, reader.sak);
   }
   FakeReader reader;
   ReaderSession session = reader.Session(7);

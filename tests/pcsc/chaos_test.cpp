@@ -4,7 +4,6 @@
 // caller's buffer, never call a spoiled answer a success, and never report
 // data or an identity the card does not have.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -62,10 +61,9 @@ class Chaos : public ::testing::Test {
 }  // namespace
 
 TEST_F(Chaos, LibrarySurvivesSpoiledAnswersAndPulledCards) {
-  char log[] = "/tmp/quillon-chaos-XXXXXX";
-  const int fd = mkstemp(log);
-  ASSERT_GE(fd, 0);
-  close(fd);
+  const std::string file = stack::TemporaryFile("quillon-chaos");
+  ASSERT_FALSE(file.empty());
+  const char* log = file.c_str();
   std::string problem;
   ASSERT_TRUE(stack::InsertCard({"--card", "m1", "--chaos", "20261208,12", "--chaos-log", log},
                                 &problem))

@@ -1,6 +1,7 @@
 #include "firmware.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace responder {
 
@@ -219,6 +220,81 @@ Bytes Firmware::DirectAnswer(const Bytes& data, const Bytes& status) {
   if (flavour_ != Flavour::Acr122 || data.empty()) return WithStatus(data, status);
   heldBack_ = WithStatus(data, status);
   return {0x61, static_cast<uint8_t>(data.size())};
+}
+
+namespace {
+
+std::optional<sim::Preset> PresetNamed(const std::string& name) {
+  if (name == "m1") return sim::Preset::M1;
+  if (name == "cpu") return sim::Preset::Cpu;
+  if (name == "composite") return sim::Preset::Composite;
+  return std::nullopt;
+}
+
+}  // namespace
+
+Taken TakeReaderOption(const std::string& flag, const std::string& value, ReaderOptions* options,
+                       std::string* problem) {
+  const auto bad = [&](const char* takes) {
+    *problem = flag + " takes " + takes + ", not \"" + value + "\"";
+    return Taken::BadValue;
+  };
+  if (flag == "--card") {
+    if (value == "none") options->card.reset();
+    else if (const auto preset = PresetNamed(value)) options->card = preset;
+    else return bad("m1, cpu, composite or none");
+  } else if (flag == "--second-card") {
+    options->secondCard = PresetNamed(value);
+    if (!options->secondCard) return bad("m1, cpu or composite");
+  } else if (flag == "--flavour") {
+    if (value == "pn53x") options->flavour = Flavour::Pn53x;
+    else if (value == "acr122") options->flavour = Flavour::Acr122;
+    else if (value == "getdata") options->flavour = Flavour::GetData;
+    else if (value == "atr") options->flavour = Flavour::Atr;
+    else return bad("pn53x, acr122, getdata or atr");
+  } else if (flag == "--keys") {
+    if (value == "acs") options->family = Family::Acs;
+    else if (value == "session") options->family = Family::Session;
+    else if (value == "omnikey") options->family = Family::Omnikey;
+    else if (value == "scm") options->family = Family::Scm;
+    else return bad("acs, session, omnikey or scm");
+  } else if (flag == "--unanswered") {
+    unsigned instruction = 0;
+    char rest = 0;
+    if (std::sscanf(value.c_str(), "%2x%c", &instruction, &rest) != 1) return bad("an instruction byte in hex");
+    options->unanswered = static_cast<uint8_t>(instruction);
+  } else if (flag == "--ats-length") {
+    int length = 0;
+    char rest = 0;
+    if (std::sscanf(value.c_str(), "%d%c", &length, &rest) != 1 || length < 5 || length > 254)
+      return bad("5 to 254");
+    options->atsLength = length;
+  } else if (flag == "--chaos") {
+    unsigned seed = 0;
+    int percent = 0;
+    char rest = 0;
+    if (std::sscanf(value.c_str(), "%u,%d%c", &seed, &percent, &rest) != 2 || percent < 0 || percent > 100)
+      return bad("SEED,PERCENT");
+    options->chaosSeed = seed;
+    options->chaosPercent = percent;
+  } else if (flag == "--chaos-log") {
+    options->chaosLog = value;
+  } else {
+    return Taken::NotAReaderSwitch;
+  }
+  return Taken::Yes;
+}
+
+Firmware MakeFirmware(const ReaderOptions& options) {
+  sim::CardProfile profile = sim::PresetProfile(*options.card);
+  if (options.atsLength > 0 && !profile.ats.empty()) {
+    profile.ats.resize(static_cast<size_t>(options.atsLength), 0x5A);
+    profile.ats[0] = static_cast<uint8_t>(options.atsLength);
+  }
+  const sim::Memory memory = sim::FactoryImage(profile);
+  Firmware firmware(sim::Card(profile, memory), options.flavour, options.family);
+  if (options.secondCard) firmware.AddSecondCard(sim::PresetProfile(*options.secondCard));
+  return firmware;
 }
 
 }  // namespace responder

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "sim/card.h"
@@ -75,5 +76,32 @@ class Firmware {
 // The ATR PC/SC builds for a contactless card: storage cards by name,
 // ISO 14443-4 cards from their ATS's historical bytes.
 Bytes AtrFor(const sim::CardProfile& profile);
+
+// A reader and the card in its field, as the switches of the responder and
+// of the test winscard.dll name them:
+//   --card m1|cpu|composite|none   --flavour pn53x|acr122|getdata|atr
+//   --keys acs|session|omnikey|scm --unanswered INS (hex)
+//   --second-card m1|cpu|composite --ats-length N
+//   --chaos SEED,PERCENT --chaos-log FILE (chaos.h)
+struct ReaderOptions {
+  std::optional<sim::Preset> card = sim::Preset::M1;  // nothing: an empty field
+  Flavour flavour = Flavour::Pn53x;
+  Family family = Family::Acs;
+  // APDUs with this instruction get no answer, as from firmware that hangs.
+  std::optional<uint8_t> unanswered;
+  std::optional<sim::Preset> secondCard;
+  int atsLength = 0;  // an ISO 14443-4 card's ATS stretched to N bytes
+  std::optional<unsigned> chaosSeed;
+  int chaosPercent = 0;
+  std::string chaosLog;
+};
+
+enum class Taken { Yes, NotAReaderSwitch, BadValue };
+// Takes one switch and its value; with BadValue, *problem says why.
+Taken TakeReaderOption(const std::string& flag, const std::string& value, ReaderOptions* options,
+                       std::string* problem);
+// The firmware of those options with a factory-fresh card; options.card
+// must name one.
+Firmware MakeFirmware(const ReaderOptions& options);
 
 }  // namespace responder

@@ -54,9 +54,33 @@ TEST(KeySlots, KeyHeldIsNotLoadedAgainAndNewOnesReplaceTheLeastRecentlyUsed) {
   place = slots.For(KeyForm::Acs, pcsc::kKeyTypeA, kThird);
   EXPECT_TRUE(place.load);
   EXPECT_EQ(0x01, place.slot.p2);
+  // Slot 1 now holds the third key, and the key it held before is gone.
+  slots.Loaded(place.slot, kThird);
+  place = slots.For(KeyForm::Acs, pcsc::kKeyTypeA, kThird);
+  EXPECT_FALSE(place.load);
+  EXPECT_EQ(0x01, place.slot.number);
+  place = slots.For(KeyForm::Acs, pcsc::kKeyTypeA, kOther);
+  EXPECT_TRUE(place.load);
+  EXPECT_EQ(0x00, place.slot.p2);
+  slots.Loaded(place.slot, kOther);
   // A slot whose load was not answered cleanly holds who knows what.
-  slots.Forget(slots.For(KeyForm::Acs, pcsc::kKeyTypeA, kDefault).slot);
-  EXPECT_TRUE(slots.For(KeyForm::Acs, pcsc::kKeyTypeA, kDefault).load);
+  slots.Forget(slots.For(KeyForm::Acs, pcsc::kKeyTypeA, kThird).slot);
+  EXPECT_TRUE(slots.For(KeyForm::Acs, pcsc::kKeyTypeA, kThird).load);
+}
+
+// SCM's readers keep one key per type: key B never lands in, or is taken
+// from, key A's slot, and GENERAL AUTHENTICATE names it by its type.
+TEST(KeySlots, ScmKeepsKeyAAndKeyBApart) {
+  pcsc::KeySlots slots;
+  auto place = slots.For(KeyForm::Scm, pcsc::kKeyTypeA, kDefault);
+  EXPECT_EQ(0x60, place.slot.p2);
+  slots.Loaded(place.slot, kDefault);
+  place = slots.For(KeyForm::Scm, pcsc::kKeyTypeB, kDefault);
+  EXPECT_TRUE(place.load);
+  EXPECT_EQ(0x61, place.slot.p2);
+  EXPECT_EQ(0x61, place.slot.number);
+  EXPECT_EQ((pcsc::Bytes{0xFF, 0x86, 0x00, 0x00, 0x05, 0x01, 0x00, 0x18, 0x61, 0x61}),
+            pcsc::GeneralAuthenticateCommand(0x18, pcsc::kKeyTypeB, place.slot));
 }
 
 // OMNIKEY's non-volatile slots each keep their key: keys used in turn are

@@ -1,19 +1,13 @@
 // The card side of vpcd: connects to the reader driver's TCP port and
 // answers its frames from the firmware, as a contactless reader with a card
 // in its field would.
-//   responder --port N [--card m1|cpu|composite] [--flavour pn53x|acr122|getdata|atr]
-//             [--keys acs|session|omnikey|scm]
-//             [--chaos SEED,PERCENT --chaos-log FILE] [--unanswered INS]
-//             [--second-card m1|cpu|composite] [--ats-length N]
+//   responder --port N [reader switches, firmware.h] [--chaos SEED,PERCENT --chaos-log FILE]
 // A frame is a 2-byte big-endian length and a payload. A 1-byte payload is
 // a control (0 power off, 1 power on, 2 reset, 4 ask for the ATR, answered
 // with the ATR); anything longer is an APDU, answered the same way.
 //
-// With --chaos, PERCENT of the answers are spoiled: cut short, oversized,
-// given a wrong status word, replaced with noise, or the card is pulled
-// from the field mid-command (the connection dropped before answering,
-// the card back a moment later). Each APDU leaves one line in the chaos log
-// (what was done to its answer), written before the answer is sent.
+// With --chaos (chaos.h) a pulled card drops the connection before
+// answering, and the card is back a moment later.
 //
 // With --unanswered (an instruction byte in hex, B0 for READ BINARY), APDUs
 // with that instruction get no answer at all, as from a reader whose
@@ -32,10 +26,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <random>
 #include <string>
 #include <thread>
 
+#include "chaos.h"
 #include "firmware.h"
 
 namespace {
@@ -44,26 +38,11 @@ using responder::Bytes;
 
 struct Options {
   int port = 0;
-  sim::Preset preset = sim::Preset::M1;
-  responder::Flavour flavour = responder::Flavour::Pn53x;
-  responder::Family family = responder::Family::Acs;
-  std::optional<unsigned> chaosSeed;
-  int chaosPercent = 0;
-  std::string chaosLog;
-  std::optional<uint8_t> unanswered;
-  std::optional<sim::Preset> secondCard;
-  int atsLength = 0;
+  responder::ReaderOptions reader;
 };
 
-std::optional<sim::Preset> PresetNamed(const std::string& name) {
-  if (name == "m1") return sim::Preset::M1;
-  if (name == "cpu") return sim::Preset::Cpu;
-  if (name == "composite") return sim::Preset::Composite;
-  return std::nullopt;
-}
-
-[[noreturn]] void Usage(const char* problem) {
-  std::fprintf(stderr, "responder: %s\n", problem);
+[[noreturn]] void Usage(const std::string& problem) {
+  std::fprintf(stderr, "responder: %s\n", problem.c_str());
   std::exit(2);
 }
 
@@ -71,47 +50,26 @@ Options Parse(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    if (i + 1 >= argc) Usage(("no value after " + flag).c_str());
+    if (i + 1 >= argc) Usage("no value after " + flag);
     const std::string value = argv[++i];
+    std::string problem;
+    switch (responder::TakeReaderOption(flag, value, &options.reader, &problem)) {
+      case responder::Taken::Yes:
+        continue;
+      case responder::Taken::BadValue:
+        Usage(problem);
+      case responder::Taken::NotAReaderSwitch:
+        break;
+    }
     if (flag == "--port") {
       options.port = std::atoi(value.c_str());
-    } else if (flag == "--card" || flag == "--second-card") {
-      const auto preset = PresetNamed(value);
-      if (!preset) Usage((flag + " takes m1, cpu or composite").c_str());
-      if (flag == "--card") options.preset = *preset;
-      else options.secondCard = preset;
-    } else if (flag == "--ats-length") {
-      options.atsLength = std::atoi(value.c_str());
-      if (options.atsLength < 5 || options.atsLength > 254) Usage("--ats-length takes 5 to 254");
-    } else if (flag == "--flavour") {
-      if (value == "pn53x") options.flavour = responder::Flavour::Pn53x;
-      else if (value == "acr122") options.flavour = responder::Flavour::Acr122;
-      else if (value == "getdata") options.flavour = responder::Flavour::GetData;
-      else if (value == "atr") options.flavour = responder::Flavour::Atr;
-      else Usage("--flavour takes pn53x, acr122, getdata or atr");
-    } else if (flag == "--keys") {
-      if (value == "acs") options.family = responder::Family::Acs;
-      else if (value == "session") options.family = responder::Family::Session;
-      else if (value == "omnikey") options.family = responder::Family::Omnikey;
-      else if (value == "scm") options.family = responder::Family::Scm;
-      else Usage("--keys takes acs, session, omnikey or scm");
-    } else if (flag == "--chaos") {
-      unsigned seed = 0;
-      int percent = 0;
-      if (std::sscanf(value.c_str(), "%u,%d", &seed, &percent) != 2) Usage("--chaos takes SEED,PERCENT");
-      options.chaosSeed = seed;
-      options.chaosPercent = percent;
-    } else if (flag == "--chaos-log") {
-      options.chaosLog = value;
-    } else if (flag == "--unanswered") {
-      unsigned instruction = 0;
-      if (std::sscanf(value.c_str(), "%2x", &instruction) != 1) Usage("--unanswered takes INS in hex");
-      options.unanswered = static_cast<uint8_t>(instruction);
     } else {
-      Usage(("unknown option " + flag).c_str());
+      Usage("unknown option " + flag);
     }
   }
   if (options.port <= 0 || options.port > 65535) Usage("--port is required");
+  // An empty field is a responder not started.
+  if (!options.reader.card) Usage("--card none: start no responder for an empty field");
   return options;
 }
 
@@ -156,83 +114,9 @@ int ConnectToDriver(int port) {
   return -1;
 }
 
-class Chaos {
- public:
-  Chaos(const Options& options)
-      : random_(options.chaosSeed.value_or(0)), percent_(options.chaosSeed ? options.chaosPercent : 0) {
-    if (!options.chaosLog.empty()) log_ = std::fopen(options.chaosLog.c_str(), "a");
-  }
-
-  // Spoils the answer or not; false: pull the card instead of answering.
-  bool Spoil(Bytes* answer) {
-    std::string what = "clean";
-    bool answerIt = true;
-    if (Roll(100) < percent_) {
-      // A pulled card costs the tests most time, so it is the rarest.
-      const int kind = Roll(20);
-      switch (kind < 5 ? 0 : kind < 10 ? 1 : kind < 15 ? 2 : kind < 19 ? 3 : 4) {
-        case 0: {
-          // Never empty: vpcd reads an empty frame as no answer yet and
-          // waits for ever, where a real reader's driver would time out.
-          what = "short";
-          answer->resize(1 + Roll(static_cast<int>(answer->size()) - 1));
-          break;
-        }
-        case 1: {
-          what = "oversized";
-          // Data past what was asked for, the status word still 90 00.
-          const int extra = 1 + Roll(300);
-          Bytes noise(extra);
-          for (uint8_t& b : noise) b = static_cast<uint8_t>(Roll(256));
-          answer->insert(answer->end() - std::min<size_t>(2, answer->size()), noise.begin(),
-                         noise.end());
-          break;
-        }
-        case 2: {
-          what = "status";
-          static const uint16_t kWrong[] = {0x6300, 0x6A82, 0x6982, 0x6700, 0x9001, 0x6281, 0x0000};
-          const uint16_t sw = kWrong[Roll(7)];
-          if (answer->size() < 2) answer->resize(2);
-          (*answer)[answer->size() - 2] = static_cast<uint8_t>(sw >> 8);
-          (*answer)[answer->size() - 1] = static_cast<uint8_t>(sw);
-          break;
-        }
-        case 3: {
-          what = "noise";
-          answer->resize(1 + Roll(24));
-          for (uint8_t& b : *answer) b = static_cast<uint8_t>(Roll(256));
-          // Noise that happens to end in 90 00 is an answer, not noise.
-          if (answer->size() >= 2 && answer->back() == 0x00 && (*answer)[answer->size() - 2] == 0x90)
-            answer->back() = 0x01;
-          break;
-        }
-        default:
-          what = "pulled";
-          answerIt = false;
-          break;
-      }
-    }
-    if (log_) {
-      std::fprintf(log_, "%s\n", what.c_str());
-      std::fflush(log_);
-    }
-    return answerIt;
-  }
-
- private:
-  int Roll(int below) {
-    if (below <= 0) return 0;
-    return std::uniform_int_distribution<int>(0, below - 1)(random_);
-  }
-
-  std::mt19937 random_;
-  int percent_;
-  std::FILE* log_ = nullptr;
-};
-
 enum class End { DriverGone, CardPulled };
 
-End Serve(int fd, responder::Firmware* firmware, Chaos* chaos, std::optional<uint8_t> unanswered) {
+End Serve(int fd, responder::Firmware* firmware, responder::Chaos* chaos, std::optional<uint8_t> unanswered) {
   for (;;) {
     uint8_t header[2];
     if (!ReadExactly(fd, header, 2)) return End::DriverGone;
@@ -266,22 +150,15 @@ End Serve(int fd, responder::Firmware* firmware, Chaos* chaos, std::optional<uin
 
 int main(int argc, char** argv) {
   const Options options = Parse(argc, argv);
-  sim::CardProfile profile = sim::PresetProfile(options.preset);
-  if (options.atsLength > 0 && !profile.ats.empty()) {
-    profile.ats.resize(static_cast<size_t>(options.atsLength), 0x5A);
-    profile.ats[0] = static_cast<uint8_t>(options.atsLength);
-  }
-  const sim::Memory memory = sim::FactoryImage(profile);
-  responder::Firmware firmware(sim::Card(profile, memory), options.flavour, options.family);
-  if (options.secondCard) firmware.AddSecondCard(sim::PresetProfile(*options.secondCard));
-  Chaos chaos(options);
+  responder::Firmware firmware = responder::MakeFirmware(options.reader);
+  responder::Chaos chaos(options.reader);
   for (;;) {
     const int fd = ConnectToDriver(options.port);
     if (fd < 0) {
       std::fprintf(stderr, "responder: no reader driver on port %d\n", options.port);
       return 1;
     }
-    const End end = Serve(fd, &firmware, &chaos, options.unanswered);
+    const End end = Serve(fd, &firmware, &chaos, options.reader.unanswered);
     close(fd);
     // The driver drops a card whose answer it could not use, and a pulled
     // card comes back a moment later: either way the same card, anew.

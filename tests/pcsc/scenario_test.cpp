@@ -3,7 +3,6 @@
 // same preset cards. The window is the in-memory one and the pause is
 // skipped: what is checked is what the card and the window end up with.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -191,10 +190,9 @@ int RefusedLoads(const std::string& log, size_t from) {
 // The trace names every APDU, and keys appear in it only masked: neither
 // the program's key nor new ones written into a trailer and used.
 TEST_F(PcscReader, TraceLogsEveryApduWithKeysMasked) {
-  char path[] = "/tmp/quillon-pcsc-trace-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
+  const std::string file = stack::TemporaryFile("quillon-pcsc-trace");
+  ASSERT_FALSE(file.empty());
+  const char* path = file.c_str();
   setenv("DCRF32_PCSC_TRACE", path, 1);
   Open("m1");
   dlg.OnFindCard();
@@ -236,20 +234,19 @@ class TracedReader : public PcscReader {
  protected:
   void SetUp() override {
     PcscReader::SetUp();
-    const int fd = mkstemp(path_);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    setenv("DCRF32_PCSC_TRACE", path_, 1);
+    path_ = stack::TemporaryFile("quillon-pcsc-keys");
+    ASSERT_FALSE(path_.empty());
+    setenv("DCRF32_PCSC_TRACE", path_.c_str(), 1);
   }
   void TearDown() override {
     unsetenv("DCRF32_PCSC_TRACE");
-    std::remove(path_);
+    std::remove(path_.c_str());
     PcscReader::TearDown();
   }
-  std::string Log() const { return FileText(path_); }
+  std::string Log() const { return FileText(path_.c_str()); }
   static int Apdus(const std::string& log, size_t from) { return Count(log, "\tapdu\t", from); }
 
-  char path_[40] = "/tmp/quillon-pcsc-keys-XXXXXX";
+  std::string path_;
 };
 
 class EveryFamily : public TracedReader, public ::testing::WithParamInterface<const char*> {};

@@ -17,6 +17,13 @@ pid_t g_responder = 0;
 
 }  // namespace
 
+std::string TemporaryFile(const char* stem) {
+  std::string path = std::string("/tmp/") + stem + "-XXXXXX";
+  const int fd = mkstemp(&path[0]);
+  if (fd >= 0) close(fd);
+  return path;
+}
+
 int Port() {
   const char* port = std::getenv("PCSC_TEST_PORT");
   return port ? std::atoi(port) : 0;

@@ -1,14 +1,26 @@
 #pragma once
 // The virtual PC/SC stack the tests run on: pcscd with vpcd, started by
 // with-pcscd around the test program, and our responder as the card in the
-// first vpcd reader, started and stopped by each test.
-
-#include <sys/types.h>
+// first vpcd reader, started and stopped by each test. On Windows the same
+// scenarios run on the test winscard.dll (winscard.cpp), whose readers have
+// vpcd's names and whose card the same switches choose (stack_win.cpp).
 
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <cstdlib>
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
+// Copied beside the test program and its winscard.dll: loaded from another
+// folder, the library would look for winscard.dll in that one.
+#define PCSC_LIBRARY_PATH "dcrf32.dll"
+#endif
+
 namespace stack {
+
+// A new empty file for a test's log, named after `stem`.
+std::string TemporaryFile(const char* stem);
 
 constexpr const char* kReader = "Virtual PCD 00 00";
 
