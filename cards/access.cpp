@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cards/hex.h"
+
 namespace {
 
 const char kAB[] = "密钥A或B";
@@ -117,12 +119,11 @@ std::string ExplainSector(int sector, int block, const uint8_t* trailer, const u
     text += "此扇区的尾块（块3）没有读出，无法知道它的访问条件。";
   } else {
     int conditions[4];
-    char bits[16];
-    std::snprintf(bits, sizeof bits, "%02X%02X%02X", trailer[6], trailer[7], trailer[8]);
+    const std::string bits = HexText(&trailer[6], 3);
     if (!DecodeAccessBits(trailer, conditions)) {
-      text += std::string("控制位 ") + bits + " 格式错误（取反的副本不一致），卡片会拒绝访问此扇区。";
+      text += "控制位 " + bits + " 格式错误（取反的副本不一致），卡片会拒绝访问此扇区。";
     } else {
-      text += std::string("控制位 ") + bits + "：\n";
+      text += "控制位 " + bits + "：\n";
       for (int b = 0; b < 3; ++b) {
         const DataBlockRights r = DataBlockRightsOf(conditions[b]);
         text += "块[" + std::to_string(b) + "]（数据块，C1C2C3=" + Bits(conditions[b]) + "）：读 " + r.read + "，写 " + r.write + "，加值 " + r.increment +

@@ -1,9 +1,8 @@
 #pragma once
-// A dump file read back into a card image, in any of the three formats the
-// dump writer produces, told apart by content (see dump_writer.h). In MCT
-// text a block of dashes is a block the dump does not hold, a missing
-// "+Sector" a sector it does not hold, and dashes over a trailer's key
-// bytes a key it does not know.
+// A dump file read back into a card image, in any of the formats of
+// dump_file.h. Dashes may stand for a whole block the dump does not hold or
+// for a trailer's whole key it does not know, and an MCT file may leave
+// sectors out; a card image has no room for other unknown bytes.
 
 #include <string>
 

@@ -1,31 +1,11 @@
 #include "cards/dump_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "cards/dump_file.h"
+
 namespace {
-
-std::string Hex(const uint8_t* bytes, int count) {
-  std::string text;
-  char pair[3];
-  for (int i = 0; i < count; ++i) {
-    std::snprintf(pair, sizeof pair, "%02X", bytes[i]);
-    text += pair;
-  }
-  return text;
-}
-
-std::string MctBlock(const CardImage& image, int sector, int block) {
-  const int address = sector * 4 + block;
-  if (block != 3) return image.read[address] ? Hex(image.blocks[address].data(), 16) : std::string(32, '-');
-  // An unread trailer still has keys the tool may know; its access bytes
-  // are unknown too, and a dash there is no valid dump: the whole line
-  // stays dashes unless the trailer itself was read.
-  if (!image.read[address]) return std::string(32, '-');
-  const std::array<uint8_t, 16> trailer = image.TrailerWithKeys(sector);
-  const std::string a = image.keyAKnown[sector] ? Hex(&trailer[0], 6) : std::string(12, '-');
-  const std::string b = image.keyBKnown[sector] ? Hex(&trailer[10], 6) : std::string(12, '-');
-  return a + Hex(&trailer[6], 4) + b;
-}
 
 std::string IncompleteSectors(const CardImage& image) {
   std::string list;
@@ -38,32 +18,40 @@ std::string IncompleteSectors(const CardImage& image) {
   return list;
 }
 
+void MarkUnknown(DumpFile* dump, int block, int from, int count) {
+  for (int i = from; i < from + count; ++i) dump->unknown[block * kBlockSize + i] = true;
+}
+
+// The trailers with their known keys written over the key bytes. An unread
+// trailer still has keys the tool may know; its access bytes are unknown
+// too, and a dash there is no valid dump: the whole line stays dashes
+// unless the trailer itself was read.
+DumpFile FileOf(const CardImage& image, DumpKind kind) {
+  DumpFile dump;
+  dump.format = kind;
+  for (int block = 0; block < kCardBlocks; ++block) {
+    const int sector = k1KLayout.SectorOf(block);
+    const bool trailer = k1KLayout.IsTrailer(block);
+    const std::array<uint8_t, 16> bytes = trailer ? image.TrailerWithKeys(sector) : image.blocks[block];
+    std::copy(bytes.begin(), bytes.end(), dump.bytes.begin() + block * kBlockSize);
+    if (!image.read[block]) {
+      MarkUnknown(&dump, block, 0, kBlockSize);
+    } else if (trailer) {
+      if (!image.keyAKnown[sector]) MarkUnknown(&dump, block, 0, 6);
+      if (!image.keyBKnown[sector]) MarkUnknown(&dump, block, 10, 6);
+    }
+  }
+  return dump;
+}
+
 }  // namespace
 
 bool RenderCardDump(const CardImage& image, DumpKind kind, std::string* out, std::string* problem) {
-  std::string text;
-  if (kind == DumpKind::Mct) {
-    for (int s = 0; s < kCardSectors; ++s) {
-      text += "+Sector: " + std::to_string(s) + "\n";
-      for (int b = 0; b < 4; ++b) text += MctBlock(image, s, b) + "\n";
-    }
-    *out = text;
-    return true;
-  }
-  if (!image.Complete()) {
+  if (kind != DumpKind::Mct && !image.Complete()) {
     *problem = "扇区 " + IncompleteSectors(image) +
                " 有未读出的块或未知的密钥，原始格式和 .eml 格式无法记录，请保存为 MCT 文本格式（.mct）";
     return false;
   }
-  for (int address = 0; address < kCardBlocks; ++address) {
-    const int sector = address / 4;
-    const std::array<uint8_t, 16> block =
-        address % 4 == 3 ? image.TrailerWithKeys(sector) : image.blocks[address];
-    if (kind == DumpKind::Raw)
-      text.append(reinterpret_cast<const char*>(block.data()), block.size());
-    else
-      text += Hex(block.data(), 16) + "\n";
-  }
-  *out = text;
+  *out = WriteDump(FileOf(image, kind));
   return true;
 }

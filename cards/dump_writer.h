@@ -1,17 +1,14 @@
 #pragma once
-// A card image as a dump file, in the three formats the common card tools
-// (and our virtual reader) read:
-//   Mct  "+Sector: N" lines, each followed by four blocks of 32 hex digits;
-//        an unknown key is 12 dashes, an unread block 32 dashes
-//   Raw  1024 bytes, blocks 0 to 63 (.bin, .mfd)
-//   Eml  64 lines of 32 hex digits
-// Raw and Eml cannot say "unknown", so they take complete images only.
+// A card image as a dump file, in the formats of dump_file.h. Raw cannot say
+// "unknown", and the tools that read .eml expect no dashes, so both take
+// complete images only.
 
 #include <string>
 
 #include "cards/card_image.h"
+#include "cards/dump_file.h"
 
-enum class DumpKind { Mct, Raw, Eml };
+using DumpKind = DumpFormat;
 
 // False, with *problem naming the incomplete sectors, when `kind` cannot
 // hold the image.

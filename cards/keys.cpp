@@ -1,9 +1,8 @@
 #include "cards/keys.h"
 
-#include <cstdio>
 #include <unordered_set>
 
-#include "txtconv/txtconv.h"
+#include "cards/hex.h"
 
 namespace {
 
@@ -18,7 +17,7 @@ bool ParseKeyLine(const std::string& line, size_t begin, size_t end, Key* key, b
   *hasKey = false;
   if (i == end || line[i] == '#') return true;
   uint8_t bytes[6];
-  if (end - i < 12 || !HexToBytes(line.c_str() + i, bytes, 12)) return false;
+  if (end - i < 12 || !HexBytes(line.c_str() + i, bytes, 6)) return false;
   i += 12;
   if (i < end && !IsBlank(line[i]) && line[i] != '#') return false;
   *key = KeyFromBytes(bytes);
@@ -29,9 +28,9 @@ bool ParseKeyLine(const std::string& line, size_t begin, size_t end, Key* key, b
 }  // namespace
 
 std::string KeyHex(Key key) {
-  char text[13];
-  std::snprintf(text, sizeof text, "%012llX", static_cast<unsigned long long>(key & 0xFFFFFFFFFFFFull));
-  return text;
+  uint8_t bytes[6];
+  KeyBytes(key, bytes);
+  return HexText(bytes, 6);
 }
 
 void KeyBytes(Key key, uint8_t bytes[6]) {
@@ -46,7 +45,7 @@ Key KeyFromBytes(const uint8_t bytes[6]) {
 
 bool ParseKey(const std::string& text, Key* key) {
   uint8_t bytes[6];
-  if (text.size() != 12 || !HexToBytes(text.c_str(), bytes, 12)) return false;
+  if (text.size() != 12 || !HexBytes(text.c_str(), bytes, 6)) return false;
   *key = KeyFromBytes(bytes);
   return true;
 }

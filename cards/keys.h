@@ -3,11 +3,15 @@
 // of an integer, first byte highest, so a key compares, hashes and prints
 // in the order it is typed.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 using Key = uint64_t;
+// The same six bytes as a card and the reader libraries take them, in the
+// order they are sent.
+using RawKey = std::array<uint8_t, 6>;
 
 std::string KeyHex(Key key);                 // 12 upper-case digits
 void KeyBytes(Key key, uint8_t bytes[6]);

@@ -6,13 +6,14 @@
 #include "cardtest/dump_write_run.h"
 #include "cardtest/texts.h"
 #include "cards/dump_reader.h"
+#include "cards/hex.h"
 #include "dialog/file.h"
 
 namespace {
 
 std::string DumpUid(const CardImage& dump) {
   if (!dump.read[0]) return "（转储文件中没有块0）";
-  return Format("%02X%02X%02X%02X", dump.blocks[0][0], dump.blocks[0][1], dump.blocks[0][2], dump.blocks[0][3]);
+  return HexText(dump.blocks[0].data(), 4);
 }
 
 }  // namespace

@@ -4,15 +4,12 @@
 
 #include "cardtest/texts.h"
 #include "cards/access.h"
+#include "cards/hex.h"
 #include "txtconv/txtconv.h"
 
 namespace {
 
-std::string BlockHex(const std::array<uint8_t, 16>& block) {
-  std::string hex;
-  for (uint8_t b : block) hex += Format("%02X", b);
-  return hex;
-}
+std::string BlockHex(const std::array<uint8_t, 16>& block) { return HexText(block.data(), block.size()); }
 
 int ModeOfKey(int key) { return key == 1 ? kKeyModeB : kKeyModeA; }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "cards/block0.h"
 #include "cards/layout.h"
 
 constexpr int kSectors = k1KLayout.sectors;
@@ -18,9 +19,3 @@ inline uint8_t BlockAddress(int sector, int block) {
 // inverted. A card that gets a trailer where the two copies disagree blocks
 // the whole sector for good, so such a trailer must never be written.
 bool TrailerAccessBitsValid(const uint8_t trailer[16]);
-
-// Block 0 of sector 0 carries the UID and its check byte (BCC, the XOR of
-// the four UID bytes). Cards whose block 0 is writable send both as stored,
-// and a reader drops an anticollision answer whose check byte is wrong: such
-// a block 0 makes the card impossible to find again.
-bool Block0BccValid(const uint8_t block[16]);

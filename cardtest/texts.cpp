@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "cards/hex.h"
+
 std::string Format(const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -35,9 +37,7 @@ std::string LastChars(const std::string& text, int count) {
 
 bool IsHexDigits(const std::string& text, int count) {
   if (static_cast<int>(text.size()) != count) return false;
-  for (char c : text) {
-    bool digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-    if (!digit) return false;
-  }
+  for (char c : text)
+    if (HexDigitValue(c) < 0) return false;
   return true;
 }

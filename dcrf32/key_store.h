@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "cards/keys.h"
 #include "cards/layout.h"
 
 namespace dcrf32 {
 
-using Key = std::array<uint8_t, 6>;
+using Key = RawKey;
 
 class KeyStore {
  public:

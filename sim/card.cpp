@@ -15,10 +15,6 @@ constexpr uint8_t kTransportTrailer[kBlockSize] = {
 
 }  // namespace
 
-uint8_t Bcc(const Uid& uid) {
-  return static_cast<uint8_t>(uid[0] ^ uid[1] ^ uid[2] ^ uid[3]);
-}
-
 CardProfile PresetProfile(Preset preset) {
   CardProfile p;
   switch (preset) {
@@ -50,14 +46,14 @@ CardProfile PresetProfile(Preset preset) {
       p.block0Writable = true;
       break;
   }
-  p.bcc = Bcc(p.uid);
+  p.bcc = Bcc(p.uid.data());
   return p;
 }
 
 Memory FactoryImage(const CardProfile& profile) {
   Memory m{};
   std::copy(profile.uid.begin(), profile.uid.end(), m.begin());
-  m[4] = Bcc(profile.uid);
+  m[4] = Bcc(profile.uid.data());
   m[5] = profile.sak;
   m[6] = static_cast<uint8_t>(profile.atqa & 0xFF);
   m[7] = static_cast<uint8_t>(profile.atqa >> 8);
@@ -120,7 +116,7 @@ std::optional<Uid> Card::Anticollision() {
   // The card answers, but a reader drops an answer whose BCC does not match
   // and reports no card; the card stays ready.
   if (state_ == State::Ready) {
-    if (profile_.bcc != Bcc(profile_.uid)) return std::nullopt;
+    if (profile_.bcc != Bcc(profile_.uid.data())) return std::nullopt;
     return profile_.uid;
   }
   if (state_ != State::Idle && state_ != State::Halt) Fallback();
@@ -131,7 +127,7 @@ std::optional<uint8_t> Card::Select(const Uid& uid) {
   if (state_ == State::Idle || state_ == State::Halt) return std::nullopt;
   // A select carries the UID and the BCC the reader computes from it; the
   // card compares both with its own.
-  if (state_ != State::Ready || uid != profile_.uid || Bcc(uid) != profile_.bcc) {
+  if (state_ != State::Ready || uid != profile_.uid || Bcc(uid.data()) != profile_.bcc) {
     Fallback();
     return std::nullopt;
   }

@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "cards/block0.h"
+#include "cards/keys.h"
 #include "cards/layout.h"
 #include "sim/access.h"
 
@@ -20,7 +22,7 @@ constexpr int kSectorCount = k1KLayout.sectors;
 constexpr int kMemorySize = k1KLayout.BytesTotal();
 
 using Uid = std::array<uint8_t, 4>;
-using Key = std::array<uint8_t, 6>;
+using Key = RawKey;
 using Block = std::array<uint8_t, kBlockSize>;
 using Memory = std::array<uint8_t, kMemorySize>;
 // One bit per byte of memory: set where a dump did not know the byte (a key
@@ -40,9 +42,6 @@ struct CardProfile {
 };
 
 enum class Preset { M1, Cpu, Composite, Cuid };
-
-// The UID's check byte: the XOR of its four bytes.
-uint8_t Bcc(const Uid& uid);
 
 CardProfile PresetProfile(Preset preset);
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "dcrf32/hex.h"
 #include "dcrf32/platform.h"
+#include "sim/dump_rules.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -61,8 +61,7 @@ bool ReadOnly(const fs::path& path) {
 // not read into memory whole.
 constexpr uintmax_t kLargestDump = 1 << 20;
 
-DumpLoad LoadDump(const fs::path& path, DumpImage* image, DumpLayout* layout,
-                  std::string* problem) {
+DumpLoad LoadDump(const fs::path& path, DumpFile* dump, std::string* problem) {
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
   if (status.type() == fs::file_type::not_found) return DumpLoad::Missing;
@@ -99,16 +98,15 @@ DumpLoad LoadDump(const fs::path& path, DumpImage* image, DumpLayout* layout,
     return DumpLoad::Failed;
   }
   std::string why;
-  if (!ParseDump(bytes, image, layout, &why)) {
+  if (!ParseDump(bytes, dump, &why)) {
     *problem = name + " " + why;
     return DumpLoad::Failed;
   }
   return DumpLoad::Loaded;
 }
 
-bool SaveDump(const fs::path& path, const DumpImage& image, const DumpLayout& layout,
-              std::string* problem) {
-  const std::string bytes = RenderDump(image, layout);
+bool SaveDump(const fs::path& path, const DumpFile& dump, std::string* problem) {
+  const std::string bytes = WriteDump(dump);
   fs::path temporary = path;
   temporary += ".tmp";
   const std::string name = "card dump " + dcrf32::DisplayPath(path);

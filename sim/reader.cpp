@@ -31,7 +31,7 @@ void Reader::Close() {
   handle_ = 0;
   card_.reset();
   dump_.reset();
-  dumpLayout_ = DumpLayout{};
+  dumpFile_ = DumpFile{};
   problem_.clear();
   selectedSak_.reset();
   keys_.Clear();
@@ -68,27 +68,26 @@ int32_t Reader::Open(const Config& config) {
                                                "\" is not a card; use m1, cpu, composite, cuid or none");
     }
     CardProfile profile = PresetProfile(preset);
-    DumpImage image;
-    image.memory = FactoryImage(profile);
+    DumpFile file;
+    file.bytes = FactoryImage(profile);
     // A CPU card has no MIFARE memory, so a dump means nothing to it.
     if (profile.mifare && config.dump) {
       std::string problem;
-      DumpLayout layout;
-      switch (LoadDump(*config.dump, &image, &layout, &problem)) {
+      switch (LoadDump(*config.dump, &file, &problem)) {
         case DumpLoad::Loaded:
-          TakeIdentityFromBlock0(image.memory, &profile);
+          TakeIdentityFromBlock0(file.bytes, &profile);
           break;
         case DumpLoad::Missing:
-          if (!SaveDump(*config.dump, image, layout, &problem))
+          if (!SaveDump(*config.dump, file, &problem))
             return Refuse(kInitBadDump, problem);
           break;
         case DumpLoad::Failed:
           return Refuse(kInitBadDump, problem);
       }
       dump_ = config.dump;
-      dumpLayout_ = std::move(layout);
+      dumpFile_ = file;
     }
-    card_.emplace(std::move(profile), image.memory, image.unknown);
+    card_.emplace(std::move(profile), file.bytes, file.unknown);
   }
   handle_ = ++lastHandle_;
   return handle_;
@@ -194,7 +193,8 @@ int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
   if (!IsOpen(handle)) return kBadHandle;
   if (block >= kBlockCount) return kBadArgument;
   if (!card_) return kNoCard;
-  const DumpImage before{card_->memory(), card_->unknown()};
+  const Memory before = card_->memory();
+  const ByteMask beforeUnknown = card_->unknown();
   switch (card_->Write(block, data)) {
     case Card::Reply::Ok:
       break;
@@ -204,10 +204,12 @@ int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
       return kNoCard;
   }
   std::string problem;
-  if (dump_ && !SaveDump(*dump_, {card_->memory(), card_->unknown()}, dumpLayout_, &problem)) {
+  dumpFile_.bytes = card_->memory();
+  dumpFile_.unknown = card_->unknown();
+  if (dump_ && !SaveDump(*dump_, dumpFile_, &problem)) {
     // The card and its file must not disagree: what is not on disk did not
     // happen.
-    card_->RestoreMemory(before.memory, before.unknown);
+    card_->RestoreMemory(before, beforeUnknown);
     dcrf32::ReportProblem("virtual reader", problem);
     return kSaveFailed;
   }

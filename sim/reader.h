@@ -14,7 +14,7 @@
 #include "dcrf32/key_store.h"
 #include "dcrf32/status.h"
 #include "sim/card.h"
-#include "sim/dump_format.h"
+#include "cards/dump_file.h"
 
 namespace sim {
 
@@ -72,7 +72,8 @@ class Reader {
   int32_t lastHandle_ = 0;
   std::optional<Card> card_;
   std::optional<std::filesystem::path> dump_;
-  DumpLayout dumpLayout_;
+  // The file as read, so that a save keeps its format and its lines.
+  DumpFile dumpFile_;
   std::string problem_;
   // What the last select answered; RATS is only sent when it says the card
   // speaks ISO 14443-4.
