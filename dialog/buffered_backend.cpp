@@ -53,9 +53,10 @@ void BufferedBackend::ListSetSel(int id, int index) {
     PutSelection(id, index);
     return;
   }
-  // Selecting scrolls the list and tells accessibility tools: only the
-  // command's last selection reaches it. Like the list, an index past the
-  // end changes nothing.
+  // Only the command's last selection reaches the list: on Win32 each one
+  // scrolls and tells accessibility tools, a few round trips to the Wine
+  // server even unpainted. Like the list, an index past the end changes
+  // nothing.
   if (index != -1 && (index < 0 || index >= ListCount(id))) return;
   pendingSelections_[id] = index;
 }

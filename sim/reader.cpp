@@ -104,10 +104,6 @@ int32_t Reader::Open(const Config& config) {
   return handle_;
 }
 
-int16_t Reader::Beep(int32_t handle) {
-  return IsOpen(handle) ? kOk : kBadHandle;
-}
-
 int16_t Reader::Reset(int32_t handle, uint16_t) {
   if (!IsOpen(handle)) return kBadHandle;
   selectedSak_.reset();

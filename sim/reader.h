@@ -58,13 +58,12 @@ class Reader : public dcrf32::Backend {
   const std::string& problem() const { return problem_; }
   bool IsOpen(int32_t handle) const override { return handle_ > 0 && handle == handle_; }
 
-  int16_t Beep(int32_t handle) override;
+  int16_t Beep(int32_t handle) override { return IsOpen(handle) ? kOk : kBadHandle; }
   // No sleep for the off time: the program waits after each call itself.
   int16_t Reset(int32_t handle, uint16_t milliseconds) override;
   int16_t ConfigCard(int32_t handle, uint8_t type) override;
   // mode 0 REQA, 1 WUPA.
   int16_t Request(int32_t handle, uint8_t mode, uint16_t* atqa) override;
-  // The UID's first four bytes, byte 0 in the low byte.
   int16_t Anticollision(int32_t handle, uint8_t bitCount, uint32_t* serial) override;
   int16_t Select(int32_t handle, uint32_t serial, uint8_t* sak) override;
   int16_t Ats(int32_t handle, std::vector<uint8_t>* ats) override;

@@ -139,13 +139,3 @@ bool Win32Backend::KeepResponsive() {
 }
 
 }  // namespace dlg
-
-namespace dlg {
-
-bool Win32Backend::GetCheck(int id) const { return Send(id, BM_GETCHECK) == BST_CHECKED; }
-
-void Win32Backend::SetCheck(int id, bool checked) { Send(id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED); }
-
-int Win32Backend::ShowModal(CDialog& dialog) { return static_cast<int>(DoModal(dialog)); }
-
-}  // namespace dlg

@@ -48,8 +48,6 @@ void Win32Backend::PutText(int id, const std::string& text) {
   SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
 }
 
-void Win32Backend::SetTextLimit(int id, int chars) { Send(id, EM_LIMITTEXT, static_cast<WPARAM>(chars)); }
-
 void Win32Backend::PutFocus(int id) {
   // WM_NEXTDLGCTL rather than SetFocus: the dialog manager then moves the
   // default-button highlight and selects an edit's whole text, as a user
@@ -115,14 +113,6 @@ std::string Win32Backend::ListGetText(int id, int index) const {
   std::vector<wchar_t> buffer(len + 1);
   LRESULT n = Send(id, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
   return n == LB_ERR ? std::string() : Narrow(buffer.data(), static_cast<int>(n));
-}
-
-void Win32Backend::ListSetData(int id, int index, intptr_t data) {
-  Send(id, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
-}
-
-intptr_t Win32Backend::ListGetData(int id, int index) const {
-  return static_cast<intptr_t>(Send(id, LB_GETITEMDATA, static_cast<WPARAM>(index)));
 }
 
 }  // namespace dlg

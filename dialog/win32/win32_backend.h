@@ -29,17 +29,22 @@ class Win32Backend : public BufferedBackend {
   }
   HWND Window() const { return hDlg_; }
 
-  void SetTextLimit(int id, int chars) override;
   void EndDialog(int result) override;
   int ListAdd(int id, const std::string& line) override;
   int ListCount(int id) const override;
   std::string ListGetText(int id, int index) const override;
-  void ListSetData(int id, int index, intptr_t data) override;
-  intptr_t ListGetData(int id, int index) const override;
   bool SetClipboardText(const std::string& text) override;
   bool KeepResponsive() override;
-  bool GetCheck(int id) const override;
-  void SetCheck(int id, bool checked) override;
+  // One message to the control each.
+  void SetTextLimit(int id, int chars) override { Send(id, EM_LIMITTEXT, static_cast<WPARAM>(chars)); }
+  void ListSetData(int id, int index, intptr_t data) override {
+    Send(id, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
+  }
+  intptr_t ListGetData(int id, int index) const override {
+    return static_cast<intptr_t>(Send(id, LB_GETITEMDATA, static_cast<WPARAM>(index)));
+  }
+  bool GetCheck(int id) const override { return Send(id, BM_GETCHECK) == BST_CHECKED; }
+  void SetCheck(int id, bool checked) override { Send(id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED); }
 
  protected:
   std::string ControlText(int id) const override;
