@@ -48,46 +48,19 @@ const MemoryBackend::List& MemoryBackend::ListOf(int id) const {
   return it == lists_.end() ? empty : it->second;
 }
 
-std::string MemoryBackend::GetText(int id) const {
-  auto pending = pendingTexts_.find(id);
-  if (pending != pendingTexts_.end()) return pending->second;
+std::string MemoryBackend::ControlText(int id) const {
   auto it = texts_.find(id);
   return it == texts_.end() ? std::string() : it->second;
 }
 
-void MemoryBackend::SetText(int id, const std::string& text) {
-  if (commands_ > 0) {
-    pendingTexts_[id] = text;
-    return;
-  }
+void MemoryBackend::PutText(int id, const std::string& text) {
   texts_[id] = text;
   ++setTextCounts_[id];
 }
 
-void MemoryBackend::SetFocus(int id) {
-  Settle();
-  focus_ = id;
-}
-
-int MemoryBackend::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
-  Settle();
+int MemoryBackend::ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) {
   messageBoxes_.push_back({text, caption, type, texts_});
   return kIdOk;
-}
-
-void MemoryBackend::EndCommand() {
-  if (--commands_ == 0) Settle();
-}
-
-void MemoryBackend::Settle() {
-  std::map<int, std::string> texts;
-  texts.swap(pendingTexts_);
-  for (const auto& text : texts) {
-    texts_[text.first] = text.second;
-    ++setTextCounts_[text.first];
-  }
-  for (const auto& selection : pendingSelections_) lists_[selection.first].selected = selection.second;
-  pendingSelections_.clear();
 }
 
 void MemoryBackend::EndDialog(int result) {
@@ -102,24 +75,9 @@ int MemoryBackend::ListAdd(int id, const std::string& line) {
   return static_cast<int>(list.lines.size()) - 1;
 }
 
-void MemoryBackend::ListReset(int id) {
-  lists_[id] = List();
-  pendingSelections_.erase(id);
-}
-
-void MemoryBackend::ListSetSel(int id, int index) {
+void MemoryBackend::PutSelection(int id, int index) {
   List& list = lists_[id];
-  // As a list box: -1 clears the selection, an index past the end changes nothing.
-  if (index != -1 && !InRange(list, index)) return;
-  if (commands_ > 0)
-    pendingSelections_[id] = index;
-  else
-    list.selected = index;
-}
-
-int MemoryBackend::ListGetSel(int id) const {
-  auto pending = pendingSelections_.find(id);
-  return pending != pendingSelections_.end() ? pending->second : ListOf(id).selected;
+  if (index == -1 || InRange(list, index)) list.selected = index;
 }
 
 std::string MemoryBackend::ListGetText(int id, int index) const {
@@ -137,8 +95,7 @@ intptr_t MemoryBackend::ListGetData(int id, int index) const {
   return InRange(list, index) ? list.data[index] : -1;
 }
 
-int MemoryBackend::PopupMenu(int id, int, int, const std::vector<MenuItem>& items) {
-  Settle();
+int MemoryBackend::ShowPopupMenu(int id, int, int, const std::vector<MenuItem>& items) {
   menus_.push_back({id, items});
   const int choice = menuChoice;
   menuChoice = 0;
@@ -152,8 +109,7 @@ bool MemoryBackend::GetCheck(int id) const {
   return it != checks_.end() && it->second;
 }
 
-int MemoryBackend::RunModal(CDialog& dialog) {
-  Settle();
+int MemoryBackend::ShowModal(CDialog& dialog) {
   MemoryBackend inner;
   dialog.AttachBackend(&inner);
   dialog.OnInitDialog();
@@ -162,8 +118,7 @@ int MemoryBackend::RunModal(CDialog& dialog) {
   return result;
 }
 
-bool MemoryBackend::AskFile(FileRequest& request) {
-  Settle();
+bool MemoryBackend::ShowFileDialog(FileRequest& request) {
   fileRequests_.push_back(request);
   if (fileAnswers.empty()) return false;
   request.path = fileAnswers.front().path;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "dialog/backend.h"
+#include "dialog/buffered_backend.h"
 
 namespace dlg {
 
-class MemoryBackend : public Backend {
+class MemoryBackend : public BufferedBackend {
  public:
   struct MessageBoxCall {
     std::string text, caption;
@@ -63,29 +63,29 @@ class MemoryBackend : public Backend {
   int KeepResponsiveCalls() const { return keepResponsiveCalls_; }
 
   // Backend
-  std::string GetText(int id) const override;
-  void SetText(int id, const std::string& text) override;
   void SetTextLimit(int id, int chars) override { limits_[id] = chars; }
-  void SetFocus(int id) override;
-  int MessageBox(const std::string& text, const std::string& caption, unsigned type) override;
   void EndDialog(int result) override;
-  void BeginCommand() override { ++commands_; }
-  void EndCommand() override;
-  void ListReset(int id) override;
   int ListAdd(int id, const std::string& line) override;
   int ListCount(int id) const override { return static_cast<int>(ListOf(id).lines.size()); }
-  void ListSetSel(int id, int index) override;
-  int ListGetSel(int id) const override;
   std::string ListGetText(int id, int index) const override;
   void ListSetData(int id, int index, intptr_t data) override;
   intptr_t ListGetData(int id, int index) const override;
-  int PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
-  bool AskFile(FileRequest& request) override;
   bool SetClipboardText(const std::string& text) override;
   bool KeepResponsive() override;
   bool GetCheck(int id) const override;
   void SetCheck(int id, bool checked) override { checks_[id] = checked; }
-  int RunModal(CDialog& dialog) override;
+
+ protected:
+  std::string ControlText(int id) const override;
+  void PutText(int id, const std::string& text) override;
+  void PutSelection(int id, int index) override;
+  int ControlSelection(int id) const override { return ListOf(id).selected; }
+  void ClearList(int id) override { lists_[id] = List(); }
+  void PutFocus(int id) override { focus_ = id; }
+  int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) override;
+  int ShowPopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
+  bool ShowFileDialog(FileRequest& request) override;
+  int ShowModal(CDialog& dialog) override;
 
  private:
   std::map<int, bool> checks_;
@@ -98,11 +98,6 @@ class MemoryBackend : public Backend {
   std::map<int, int> setTextCounts_;
   std::map<int, List> lists_;
   std::vector<MessageBoxCall> messageBoxes_;
-  // Within a command: what it set, not yet on the controls.
-  int commands_ = 0;
-  std::map<int, std::string> pendingTexts_;
-  std::map<int, int> pendingSelections_;
-  void Settle();
   int focus_ = 0;
   bool ended_ = false;
   int endResult_ = 0;

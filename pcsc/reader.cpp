@@ -61,11 +61,16 @@ int32_t Reader::Open(const Config& config) {
   std::vector<std::string> names;
   if (link_.ListReaders(&names) != kOk) return kInitNoReader;
   const Choice chosen = ChooseReader(names, config.reader);
-  trace_->Readers(Trace::Clock::now(), names, chosen.index, chosen.why);
+  trace_.Readers(Trace::Clock::now(), names, chosen.index, chosen.why);
   if (!chosen.index) return kInitNoReader;
   link_.UseReader(names[*chosen.index]);
   handle_ = ++lastHandle_;
   return handle_;
+}
+
+void Reader::DescribeOpen(int32_t result, std::string* more, std::string* reason) const {
+  *more = result > 0 ? readerName() : "-";
+  if (result <= 0) *reason = problem_;
 }
 
 Identity* Reader::Card() {
@@ -234,7 +239,7 @@ std::optional<KeyForm> Reader::FormInUse() const {
 void Reader::NameForm(KeyForm form, const char* how) {
   if (formNamed_) return;
   formNamed_ = true;
-  trace_->KeyForm(Trace::Clock::now(), KeyFormName(form), how);
+  trace_.KeyForm(Trace::Clock::now(), KeyFormName(form), how);
 }
 
 Exchange Reader::LoadInto(KeyForm form, uint8_t keyType, const Key& key, KeySlot* slot) {

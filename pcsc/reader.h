@@ -12,11 +12,13 @@
 #include <string>
 
 #include "cards/layout.h"
+#include "dcrf32/backend.h"
 #include "dcrf32/key_store.h"
 #include "pcsc/identity.h"
 #include "pcsc/key_form.h"
 #include "pcsc/key_slots.h"
 #include "pcsc/link.h"
+#include "pcsc/trace.h"
 
 namespace pcsc {
 
@@ -34,32 +36,38 @@ struct Config {
 
 Config ConfigFromEnvironment();
 
-class Reader {
+// The library's back end, with a call log that shows no key.
+class Reader : public dcrf32::Backend {
  public:
-  explicit Reader(Trace* trace) : trace_(trace), link_(trace) {}
+  // The trace first, so the log's times count from the library's load.
+  Reader() : Backend("PC/SC", "DCRF32_PCSC_TRACE", true), trace_(Trace::Clock::now()), link_(&trace_) {}
 
+  dcrf32::TraceFile& Log() override { return trace_; }
   // Starts over: forgets the card, every key and what the reader's slots
   // hold, picks a reader. Returns the new handle (> 0) or kInitNoReader;
   // problem() then says why when the cause was a setting.
   int32_t Open(const Config& config);
+  int32_t Open() override { return Open(ConfigFromEnvironment()); }
+  // Port and baud rate mean nothing to PC/SC; the log names the reader.
+  void DescribeOpen(int32_t result, std::string* moreArguments, std::string* reason) const override;
   const std::string& problem() const { return problem_; }
-  bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
+  bool IsOpen(int32_t handle) const override { return handle_ > 0 && handle == handle_; }
   const std::string& readerName() const { return link_.reader(); }
   // Called as each library call begins: PC/SC gets kCallBound for it.
-  void StartCall() { link_.StartCall(); }
+  void StartCall() override { link_.StartCall(); }
 
-  int16_t Beep(int32_t handle);
-  int16_t Reset(int32_t handle, uint16_t milliseconds);
-  int16_t ConfigCard(int32_t handle, uint8_t type);
-  int16_t Request(int32_t handle, uint8_t mode, uint16_t* atqa);
-  int16_t Anticollision(int32_t handle, uint8_t bitCount, uint32_t* serial);
-  int16_t Select(int32_t handle, uint32_t serial, uint8_t* sak);
-  int16_t Ats(int32_t handle, Bytes* ats);
+  int16_t Beep(int32_t handle) override;
+  int16_t Reset(int32_t handle, uint16_t milliseconds) override;
+  int16_t ConfigCard(int32_t handle, uint8_t type) override;
+  int16_t Request(int32_t handle, uint8_t mode, uint16_t* atqa) override;
+  int16_t Anticollision(int32_t handle, uint8_t bitCount, uint32_t* serial) override;
+  int16_t Select(int32_t handle, uint32_t serial, uint8_t* sak) override;
+  int16_t Ats(int32_t handle, Bytes* ats) override;
   // mode 0-2 key A sets, 4-6 key B sets, as the virtual reader has them.
-  int16_t LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key);
-  int16_t Authenticate(int32_t handle, uint8_t mode, uint8_t sector);
-  int16_t Read(int32_t handle, uint8_t block, Block* out);
-  int16_t Write(int32_t handle, uint8_t block, const Block& data);
+  int16_t LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key) override;
+  int16_t Authenticate(int32_t handle, uint8_t mode, uint8_t sector) override;
+  int16_t Read(int32_t handle, uint8_t block, Block* out) override;
+  int16_t Write(int32_t handle, uint8_t block, const Block& data) override;
 
  private:
 
@@ -80,7 +88,7 @@ class Reader {
   // The trace names the form once per opening.
   void NameForm(KeyForm form, const char* how);
 
-  Trace* trace_;
+  Trace trace_;
   Link link_;
   int32_t handle_ = 0;
   int32_t lastHandle_ = 0;

@@ -17,6 +17,16 @@ std::string Lower(std::string text) {
   return text;
 }
 
+Uid UidFromSerial(uint32_t serial) {
+  return {static_cast<uint8_t>(serial), static_cast<uint8_t>(serial >> 8), static_cast<uint8_t>(serial >> 16),
+          static_cast<uint8_t>(serial >> 24)};
+}
+
+uint32_t SerialFromUid(const Uid& uid) {
+  return static_cast<uint32_t>(uid[0]) | static_cast<uint32_t>(uid[1]) << 8 | static_cast<uint32_t>(uid[2]) << 16 |
+         static_cast<uint32_t>(uid[3]) << 24;
+}
+
 }  // namespace
 
 Config ConfigFromEnvironment() {
@@ -93,11 +103,7 @@ int32_t Reader::Open(const Config& config) {
   return handle_;
 }
 
-int16_t Reader::Beep(int32_t handle) {
-  return IsOpen(handle) ? kOk : kBadHandle;
-}
-
-int16_t Reader::Reset(int32_t handle) {
+int16_t Reader::Reset(int32_t handle, uint16_t) {
   if (!IsOpen(handle)) return kBadHandle;
   selectedSak_.reset();
   if (card_) card_->FieldReset();
@@ -120,29 +126,29 @@ int16_t Reader::Request(int32_t handle, uint8_t mode, uint16_t* atqa) {
   return kOk;
 }
 
-int16_t Reader::Anticollision(int32_t handle, uint8_t bitCount, Uid* uid) {
+int16_t Reader::Anticollision(int32_t handle, uint8_t bitCount, uint32_t* serial) {
   if (!IsOpen(handle)) return kBadHandle;
   // Only the full cascade from the start is modelled; no known bits.
   if (bitCount != 0) return kBadArgument;
   if (!card_) return kNoCard;
   const auto answer = card_->Anticollision();
   if (!answer) return kNoCard;
-  *uid = *answer;
+  *serial = SerialFromUid(*answer);
   return kOk;
 }
 
-int16_t Reader::Select(int32_t handle, const Uid& uid, uint8_t* sak) {
+int16_t Reader::Select(int32_t handle, uint32_t serial, uint8_t* sak) {
   if (!IsOpen(handle)) return kBadHandle;
   selectedSak_.reset();
   if (!card_) return kNoCard;
-  const auto answer = card_->Select(uid);
+  const auto answer = card_->Select(UidFromSerial(serial));
   if (!answer) return kNoCard;
   selectedSak_ = *answer;
   *sak = *answer;
   return kOk;
 }
 
-int16_t Reader::Rats(int32_t handle, std::vector<uint8_t>* ats) {
+int16_t Reader::Ats(int32_t handle, std::vector<uint8_t>* ats) {
   if (!IsOpen(handle)) return kBadHandle;
   if (!card_ || !selectedSak_) return kNoCard;
   if ((*selectedSak_ & 0x20) == 0) return kNoIso14443_4;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dcrf32/backend.h"
 #include "dcrf32/key_store.h"
 #include "dcrf32/status.h"
 #include "sim/card.h"
@@ -36,38 +37,52 @@ struct Config {
 
 Config ConfigFromEnvironment();
 
-class Reader {
+// The library's back end, with a call log that shows keys as they are,
+// for a card that is only rehearsed on.
+class Reader : public dcrf32::Backend {
  public:
+  Reader() : Backend("virtual reader", "DCRF32_SIM_TRACE", false), trace_("virtual reader", Clock::now()) {}
+
+  dcrf32::TraceFile& Log() override { return trace_; }
   // Starts over: closes any open handle, forgets every key, puts a fresh
   // card (idle, memory from the dump or the factory image) in the field.
   // Returns the new handle (> 0) or a negative kInit* value after one line
   // on standard error naming the problem (none for an absent reader), which
   // problem() then also returns.
   int32_t Open(const Config& config);
+  int32_t Open() override { return Open(ConfigFromEnvironment()); }
+  // A dump or setting refused: the reason follows the result.
+  void DescribeOpen(int32_t result, std::string*, std::string* reason) const override {
+    if (result <= 0) *reason = problem_;
+  }
   const std::string& problem() const { return problem_; }
-  bool IsOpen(int32_t handle) const { return handle_ > 0 && handle == handle_; }
+  bool IsOpen(int32_t handle) const override { return handle_ > 0 && handle == handle_; }
 
-  int16_t Beep(int32_t handle);
-  int16_t Reset(int32_t handle);
-  int16_t ConfigCard(int32_t handle, uint8_t type);
+  int16_t Beep(int32_t handle) override { return IsOpen(handle) ? kOk : kBadHandle; }
+  // No sleep for the off time: the program waits after each call itself.
+  int16_t Reset(int32_t handle, uint16_t milliseconds) override;
+  int16_t ConfigCard(int32_t handle, uint8_t type) override;
   // mode 0 REQA, 1 WUPA.
-  int16_t Request(int32_t handle, uint8_t mode, uint16_t* atqa);
-  int16_t Anticollision(int32_t handle, uint8_t bitCount, Uid* uid);
-  int16_t Select(int32_t handle, const Uid& uid, uint8_t* sak);
-  int16_t Rats(int32_t handle, std::vector<uint8_t>* ats);
+  int16_t Request(int32_t handle, uint8_t mode, uint16_t* atqa) override;
+  int16_t Anticollision(int32_t handle, uint8_t bitCount, uint32_t* serial) override;
+  int16_t Select(int32_t handle, uint32_t serial, uint8_t* sak) override;
+  int16_t Ats(int32_t handle, std::vector<uint8_t>* ats) override;
   // mode 0-2 key A sets, 4-6 key B sets.
-  int16_t LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key);
-  int16_t Authenticate(int32_t handle, uint8_t mode, uint8_t sector);
-  int16_t Read(int32_t handle, uint8_t block, Block* out);
-  int16_t Write(int32_t handle, uint8_t block, const Block& data);
+  int16_t LoadKey(int32_t handle, uint8_t mode, uint8_t sector, const Key& key) override;
+  int16_t Authenticate(int32_t handle, uint8_t mode, uint8_t sector) override;
+  int16_t Read(int32_t handle, uint8_t block, Block* out) override;
+  int16_t Write(int32_t handle, uint8_t block, const Block& data) override;
 
   // Null when no card is in the field.
   Card* card() { return card_ ? &*card_ : nullptr; }
 
  private:
+  using Clock = dcrf32::TraceFile::Clock;
+
   void Close();
   int32_t Refuse(int32_t result, const std::string& problem);
 
+  dcrf32::TraceFile trace_;
   int32_t handle_ = 0;
   int32_t lastHandle_ = 0;
   std::optional<Card> card_;

@@ -153,6 +153,8 @@ intptr_t DoModal(CDialog& dialog) {
   return result;
 }
 
+int Win32Backend::ShowModal(CDialog& dialog) { return static_cast<int>(DoModal(dialog)); }
+
 HWND DialogWindow(const CDialog& dialog) {
   for (ModalRun* run = t_innermost; run; run = run->outer)
     if (run->dialog == &dialog) return run->backend.Window();

@@ -20,8 +20,7 @@ bool IsUserInput(UINT message) {
 
 }  // namespace
 
-int Win32Backend::PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) {
-  Settle();
+int Win32Backend::ShowPopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) {
   HMENU menu = CreatePopupMenu();
   if (!menu) return 0;
   for (const MenuItem& item : items) {
@@ -51,8 +50,7 @@ int Win32Backend::PopupMenu(int id, int x, int y, const std::vector<MenuItem>& i
   return chosen;
 }
 
-bool Win32Backend::AskFile(FileRequest& request) {
-  Settle();
+bool Win32Backend::ShowFileDialog(FileRequest& request) {
   std::wstring filter;
   for (const FileFilter& f : request.filters) {
     filter += Widen(f.label);
@@ -75,9 +73,7 @@ bool Win32Backend::AskFile(FileRequest& request) {
   ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
               (request.save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
-  SetCursor(cursorBefore_ ? cursorBefore_ : LoadCursorW(nullptr, IDC_ARROW));
   const BOOL chosen = request.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-  if (commands_ > 0) SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   if (!chosen) return false;
   request.path = Narrow(path.data(), static_cast<int>(wcslen(path.data())));
   request.filter = ofn.nFilterIndex > 0 ? static_cast<int>(ofn.nFilterIndex) - 1 : 0;
@@ -123,7 +119,7 @@ bool Win32Backend::KeepResponsive() {
     Settle();
     lastShown_ = lastTextsShown_ = now;
   } else if (now - lastTextsShown_ >= 250) {
-    ShowPendingTexts();
+    SettleTexts();
     lastTextsShown_ = now;
   }
   MSG msg;
@@ -140,26 +136,6 @@ bool Win32Backend::KeepResponsive() {
     DispatchMessageW(&msg);
   }
   return cancelAsked_;
-}
-
-}  // namespace dlg
-
-namespace dlg {
-
-bool Win32Backend::GetCheck(int id) const { return Send(id, BM_GETCHECK) == BST_CHECKED; }
-
-void Win32Backend::SetCheck(int id, bool checked) { Send(id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED); }
-
-int Win32Backend::RunModal(CDialog& dialog) {
-  // As for a message box: the window is up to date under the dialog, and
-  // the user's cursor is back while it shows.
-  if (commands_ > 0) {
-    Settle();
-    SetCursor(cursorBefore_);
-  }
-  const int result = static_cast<int>(DoModal(dialog));
-  if (commands_ > 0) SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  return result;
 }
 
 }  // namespace dlg

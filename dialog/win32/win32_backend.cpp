@@ -34,9 +34,7 @@ HWND Win32Backend::Item(int id) const {
   return item;
 }
 
-std::string Win32Backend::GetText(int id) const {
-  auto pending = pendingTexts_.find(id);
-  if (pending != pendingTexts_.end()) return pending->second;
+std::string Win32Backend::ControlText(int id) const {
   HWND item = Item(id);
   if (!item) return std::string();
   // The length is an upper bound (it may count a DBCS text twice), so the
@@ -46,26 +44,18 @@ std::string Win32Backend::GetText(int id) const {
   return Narrow(buffer.data(), n);
 }
 
-void Win32Backend::SetText(int id, const std::string& text) {
-  if (commands_ > 0) {
-    pendingTexts_[id] = text;
-    return;
-  }
+void Win32Backend::PutText(int id, const std::string& text) {
   SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
 }
 
-void Win32Backend::SetTextLimit(int id, int chars) { Send(id, EM_LIMITTEXT, static_cast<WPARAM>(chars)); }
-
-void Win32Backend::SetFocus(int id) {
-  Settle();  // an edit selects its whole text when it gets the focus: its final text
+void Win32Backend::PutFocus(int id) {
   // WM_NEXTDLGCTL rather than SetFocus: the dialog manager then moves the
   // default-button highlight and selects an edit's whole text, as a user
   // tabbing there would see it.
   if (HWND item = Item(id)) SendMessageW(hDlg_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
 }
 
-void Win32Backend::BeginCommand() {
-  if (commands_++ > 0) return;
+void Win32Backend::CommandBegun() {
   cancelAsked_ = false;
   lastPumped_ = lastTextsShown_ = lastShown_ = GetTickCount64();
   HCURSOR before = SetCursor(WaitCursor());
@@ -73,57 +63,36 @@ void Win32Backend::BeginCommand() {
   cursorBefore_ = before ? before : LoadCursorW(nullptr, IDC_ARROW);
 }
 
-void Win32Backend::EndCommand() {
-  if (--commands_ > 0) return;
-  Settle();
-  SetCursor(cursorBefore_);
-}
+void Win32Backend::ModalClosed() { SetCursor(WaitCursor()); }
 
-Win32Backend::QuietList* Win32Backend::Quiet(int id) {
-  if (commands_ == 0) return nullptr;
+void Win32Backend::Quiet(int id) {
+  if (!InCommand()) return;
   HWND list = Item(id);
-  if (!list) return nullptr;
-  for (QuietList& q : quiet_)
-    if (q.list == list) return &q;
+  if (!list) return;
+  for (HWND q : quiet_)
+    if (q == list) return;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  quiet_.push_back({list, false, -1});
-  return &quiet_.back();
+  quiet_.push_back(list);
 }
 
-void Win32Backend::ShowPendingTexts() {
-  std::map<int, std::string> texts;
-  texts.swap(pendingTexts_);
-  for (const auto& text : texts)
-    SendMessageW(Item(text.first), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text.second).c_str()));
-}
-
-void Win32Backend::Settle() {
-  ShowPendingTexts();
-  for (const QuietList& q : quiet_) {
-    if (q.selectionPending) SendMessageW(q.list, LB_SETCURSEL, static_cast<WPARAM>(q.selection), 0);
-    SendMessageW(q.list, WM_SETREDRAW, TRUE, 0);
+void Win32Backend::Settled() {
+  for (HWND list : quiet_) {
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     // Turning redrawing back on repaints nothing by itself; the frame holds
     // the scroll bar.
-    RedrawWindow(q.list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   }
   quiet_.clear();
 }
 
-int Win32Backend::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
-  if (commands_ == 0) return ::MessageBoxW(hDlg_, Widen(text).c_str(), Widen(caption).c_str(), type);
-  // The user reads the box over a window that is up to date, with the
-  // cursor as it was; the command then goes on under the wait cursor.
-  Settle();
-  SetCursor(cursorBefore_);
-  int result = ::MessageBoxW(hDlg_, Widen(text).c_str(), Widen(caption).c_str(), type);
-  SetCursor(WaitCursor());
-  return result;
+int Win32Backend::ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) {
+  return ::MessageBoxW(hDlg_, Widen(text).c_str(), Widen(caption).c_str(), type);
 }
 
 void Win32Backend::EndDialog(int result) { ::EndDialog(hDlg_, result); }
 
-void Win32Backend::ListReset(int id) {
-  if (QuietList* q = Quiet(id)) q->selectionPending = false;
+void Win32Backend::ClearList(int id) {
+  Quiet(id);
   Send(id, LB_RESETCONTENT);
 }
 
@@ -138,42 +107,12 @@ int Win32Backend::ListCount(int id) const {
   return n < 0 ? 0 : static_cast<int>(n);
 }
 
-void Win32Backend::ListSetSel(int id, int index) {
-  QuietList* q = Quiet(id);
-  if (!q) {
-    Send(id, LB_SETCURSEL, static_cast<WPARAM>(index));
-    return;
-  }
-  // Selecting scrolls and tells accessibility tools, which costs a few
-  // round trips to the Wine server even unpainted: only the command's last
-  // selection reaches the list. Like the list, an index past the end
-  // changes nothing.
-  if (index != -1 && (index < 0 || index >= ListCount(id))) return;
-  q->selectionPending = true;
-  q->selection = index;
-}
-
-int Win32Backend::ListGetSel(int id) const {
-  HWND list = Item(id);
-  for (const QuietList& q : quiet_)
-    if (q.list == list && q.selectionPending) return q.selection;
-  return static_cast<int>(Send(id, LB_GETCURSEL));
-}
-
 std::string Win32Backend::ListGetText(int id, int index) const {
   LRESULT len = Send(id, LB_GETTEXTLEN, static_cast<WPARAM>(index));
   if (len == LB_ERR) return std::string();
   std::vector<wchar_t> buffer(len + 1);
   LRESULT n = Send(id, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
   return n == LB_ERR ? std::string() : Narrow(buffer.data(), static_cast<int>(n));
-}
-
-void Win32Backend::ListSetData(int id, int index, intptr_t data) {
-  Send(id, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
-}
-
-intptr_t Win32Backend::ListGetData(int id, int index) const {
-  return static_cast<intptr_t>(Send(id, LB_GETITEMDATA, static_cast<WPARAM>(index)));
 }
 
 }  // namespace dlg

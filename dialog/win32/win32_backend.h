@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog/backend.h"
+#include "dialog/buffered_backend.h"
 #include "dialog/dialog.h"
 
 namespace dlg {
@@ -18,7 +18,7 @@ std::wstring Widen(const std::string& utf8);
 std::string Narrow(const wchar_t* utf16, int units);
 inline std::string Narrow(const std::wstring& utf16) { return Narrow(utf16.data(), static_cast<int>(utf16.size())); }
 
-class Win32Backend : public Backend {
+class Win32Backend : public BufferedBackend {
  public:
   explicit Win32Backend(HWND dialog = nullptr) : hDlg_(dialog) {}
   Win32Backend(const Win32Backend&) = delete;
@@ -29,68 +29,63 @@ class Win32Backend : public Backend {
   }
   HWND Window() const { return hDlg_; }
 
-  // A command running on the window's thread, from BeginCommand to
-  // EndCommand: the wait cursor is up, and what the command changes reaches
-  // the controls once, when it ends or before it shows a message box: the
+  void EndDialog(int result) override;
+  int ListAdd(int id, const std::string& line) override;
+  int ListCount(int id) const override;
+  std::string ListGetText(int id, int index) const override;
+  bool SetClipboardText(const std::string& text) override;
+  bool KeepResponsive() override;
+  // One message to the control each.
+  void SetTextLimit(int id, int chars) override { Send(id, EM_LIMITTEXT, static_cast<WPARAM>(chars)); }
+  void ListSetData(int id, int index, intptr_t data) override {
+    Send(id, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
+  }
+  intptr_t ListGetData(int id, int index) const override {
+    return static_cast<intptr_t>(Send(id, LB_GETITEMDATA, static_cast<WPARAM>(index)));
+  }
+  bool GetCheck(int id) const override { return Send(id, BM_GETCHECK) == BST_CHECKED; }
+  void SetCheck(int id, bool checked) override { Send(id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED); }
+
+ protected:
+  std::string ControlText(int id) const override;
+  void PutText(int id, const std::string& text) override;
+  void PutSelection(int id, int index) override { Send(id, LB_SETCURSEL, static_cast<WPARAM>(index)); }
+  int ControlSelection(int id) const override { return static_cast<int>(Send(id, LB_GETCURSEL)); }
+  void ClearList(int id) override;
+  void PutFocus(int id) override;
+  int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) override;
+  int ShowPopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
+  bool ShowFileDialog(FileRequest& request) override;
+  int ShowModal(CDialog& dialog) override;
+
+  // A command running on the window's thread: the wait cursor is up, and
+  // what it changes reaches the controls through the command buffer: the
   // texts it set last, the lines it added, its last selection of each list,
   // scrolled into view as usual. Windows paints a busy thread's controls
   // only after it anyway; Wine paints a static text or list line at once,
   // and each such change costs a few round trips to the Wine server and X,
   // together about as long as the reader's 10 ms pause for every line of a
-  // read-out. Reading a control in between gives what the command set.
-  void BeginCommand() override;
-  void EndCommand() override;
-
-  std::string GetText(int id) const override;
-  void SetText(int id, const std::string& text) override;
-  void SetTextLimit(int id, int chars) override;
-  void SetFocus(int id) override;
-  int MessageBox(const std::string& text, const std::string& caption, unsigned type) override;
-  void EndDialog(int result) override;
-
-  void ListReset(int id) override;
-  int ListAdd(int id, const std::string& line) override;
-  int ListCount(int id) const override;
-  void ListSetSel(int id, int index) override;
-  int ListGetSel(int id) const override;
-  std::string ListGetText(int id, int index) const override;
-  void ListSetData(int id, int index, intptr_t data) override;
-  intptr_t ListGetData(int id, int index) const override;
-  int PopupMenu(int id, int x, int y, const std::vector<MenuItem>& items) override;
-  bool AskFile(FileRequest& request) override;
-  bool SetClipboardText(const std::string& text) override;
-  bool KeepResponsive() override;
-  bool GetCheck(int id) const override;
-  void SetCheck(int id, bool checked) override;
-  int RunModal(CDialog& dialog) override;
+  // read-out. So the lists it fills do not repaint until the buffer
+  // settles, and while something modal shows, the user has the cursor back.
+  void CommandBegun() override;
+  void CommandEnded() override { SetCursor(cursorBefore_); }
+  void ModalOpening() override { SetCursor(cursorBefore_); }
+  void ModalClosed() override;
+  void Settled() override;
 
  private:
-  struct QuietList {
-    HWND list;
-    bool selectionPending;
-    int selection;
-  };
-
   // A control's window; looked up once, as finding it asks the Wine server.
   HWND Item(int id) const;
   LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return SendMessageW(Item(id), message, wParam, lParam);
   }
-  // Within a command: stops list `id` repainting until Settle; null outside
-  // a command.
-  QuietList* Quiet(int id);
-  // Puts the pending texts and selections on screen and lets the lists
-  // repaint themselves again.
-  void Settle();
-  // Puts only the pending texts on screen.
-  void ShowPendingTexts();
+  // Within a command: stops list `id` repainting until the buffer settles.
+  void Quiet(int id);
 
   HWND hDlg_;
   mutable std::map<int, HWND> items_;
-  int commands_ = 0;  // nested depth
   HCURSOR cursorBefore_ = nullptr;
-  std::vector<QuietList> quiet_;
-  std::map<int, std::string> pendingTexts_;
+  std::vector<HWND> quiet_;
   // When KeepResponsive last looked at the queue, put the texts and
   // everything on screen.
   ULONGLONG lastPumped_ = 0, lastTextsShown_ = 0, lastShown_ = 0;

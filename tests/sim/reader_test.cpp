@@ -16,11 +16,11 @@ sim::Config CardConfig(const std::string& card) {
 
 void Activate(Reader& reader, int32_t h) {
   uint16_t atqa = 0;
-  sim::Uid uid{};
+  uint32_t serial = 0;
   uint8_t sak = 0;
   ASSERT_EQ(sim::kOk, reader.Request(h, 0, &atqa));
-  ASSERT_EQ(sim::kOk, reader.Anticollision(h, 0, &uid));
-  ASSERT_EQ(sim::kOk, reader.Select(h, uid, &sak));
+  ASSERT_EQ(sim::kOk, reader.Anticollision(h, 0, &serial));
+  ASSERT_EQ(sim::kOk, reader.Select(h, serial, &sak));
 }
 
 TEST(ReaderKeys, AuthenticationUsesTheSlotOfItsModeAndSector) {
@@ -99,7 +99,7 @@ TEST(ReaderOpen, NoCardInTheField) {
   uint16_t atqa = 0;
   EXPECT_EQ(sim::kOk, reader.ConfigCard(h, 'A'));
   EXPECT_EQ(sim::kNoCard, reader.Request(h, 1, &atqa));
-  EXPECT_EQ(sim::kOk, reader.Reset(h));
+  EXPECT_EQ(sim::kOk, reader.Reset(h, 10));
 }
 
 TEST(ReaderRats, NotSentToACardWithoutIso14443_4) {
@@ -107,7 +107,7 @@ TEST(ReaderRats, NotSentToACardWithoutIso14443_4) {
   const int32_t h = reader.Open(CardConfig("m1"));
   Activate(reader, h);
   std::vector<uint8_t> ats;
-  EXPECT_EQ(sim::kNoIso14443_4, reader.Rats(h, &ats));
+  EXPECT_EQ(sim::kNoIso14443_4, reader.Ats(h, &ats));
   EXPECT_TRUE(ats.empty());
   EXPECT_EQ(sim::Card::State::Active, reader.card()->state());
 }
@@ -116,12 +116,12 @@ TEST(ReaderRats, NeedsASelectedCard) {
   Reader reader;
   const int32_t h = reader.Open(CardConfig("cpu"));
   std::vector<uint8_t> ats;
-  EXPECT_EQ(sim::kNoCard, reader.Rats(h, &ats));
+  EXPECT_EQ(sim::kNoCard, reader.Ats(h, &ats));
   Activate(reader, h);
-  EXPECT_EQ(sim::kOk, reader.Rats(h, &ats));
+  EXPECT_EQ(sim::kOk, reader.Ats(h, &ats));
   EXPECT_EQ(5u, ats.size());
-  ASSERT_EQ(sim::kOk, reader.Reset(h));
-  EXPECT_EQ(sim::kNoCard, reader.Rats(h, &ats));
+  ASSERT_EQ(sim::kOk, reader.Reset(h, 10));
+  EXPECT_EQ(sim::kNoCard, reader.Ats(h, &ats));
 }
 
 TEST(ReaderConfigCard, OnlyTypeA) {
