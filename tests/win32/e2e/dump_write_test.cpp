@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <utility>
 
 #include "app_driver.h"
 #include "dialog/win32/win32_backend.h"
@@ -126,4 +129,34 @@ TEST_F(DumpWrite, ABadDumpIsRefusedAndALockedSectorNamedBeforeAnythingIsWritten)
   ASSERT_TRUE(WaitGone(confirm));
   ASSERT_TRUE(app_.WaitForStatus("已取消", 5000)) << app_.Text(IDC_STATUS);
   EXPECT_EQ(factory, Slurp(Path(L"card.mfd")));
+}
+
+TEST_F(DumpWrite, DumpsAsEditorsLeaveThemWriteAsTheVirtualReaderReadsThem) {
+  std::string crlf, indented, eml = "\xEF\xBB\xBF";
+  for (size_t start = 0, end; start < sample_.size(); start = end + 1) {
+    end = sample_.find('\n', start);
+    if (end == std::string::npos) end = sample_.size();
+    const std::string line = sample_.substr(start, end - start);
+    crlf += line + "\r\n";
+    indented += "  " + line + " \n";
+  }
+  const std::string bytes = MctBytes(sample_);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(bytes[i]));
+    eml += hex + std::string(i % 16 == 15 ? "\r\n" : "");
+  }
+  const std::pair<const wchar_t*, std::string> dumps[] = {
+      {L"bom.mct", "\xEF\xBB\xBF" + crlf}, {L"indented.mct", indented}, {L"bom.eml", eml}};
+  for (const auto& [name, text] : dumps) {
+    SCOPED_TRACE(dlg::Narrow(name));
+    HWND confirm = ChooseDump(name, text);
+    ASSERT_TRUE(confirm);
+    PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_WRITE), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitGone(confirm));
+    ASSERT_TRUE(app_.WaitForStatus("写入完成", 60000)) << app_.Text(IDC_STATUS);
+    EXPECT_EQ("写入完成：63/63 个块已写入，0 个块被拒绝", app_.Text(IDC_STATUS));
+    EXPECT_EQ(bytes.substr(16), Slurp(Path(L"card.mfd")).substr(16));
+    DeleteFileW(Path(name).c_str());
+  }
 }
