@@ -108,7 +108,15 @@ bool ParseValueBlock(const uint8_t block[16], int32_t* value, uint8_t* address) 
   return true;
 }
 
-std::string ExplainSector(int sector, int block, const uint8_t* trailer, const uint8_t* data) {
+std::string ExplainSector(int sector, int block, const uint8_t* trailer, const uint8_t* data, int blocksInSector) {
+  const bool large = blocksInSector > 4;
+  const int last = blocksInSector - 1;
+  // How the blocks of each access group are named: 块[1], or 块[5-9].
+  auto group = [large](int g) {
+    if (!large) return "块[" + std::to_string(g) + "]";
+    if (g == 3) return std::string("块[15]");
+    return "块[" + std::to_string(5 * g) + "-" + std::to_string(5 * g + 4) + "]";
+  };
   char title[32];
   if (block >= 0)
     std::snprintf(title, sizeof title, "扇区[%02d] 块[%d]\n\n", sector, block);
@@ -116,7 +124,7 @@ std::string ExplainSector(int sector, int block, const uint8_t* trailer, const u
     std::snprintf(title, sizeof title, "扇区[%02d]\n\n", sector);
   std::string text = title;
   if (!trailer) {
-    text += "此扇区的尾块（块3）没有读出，无法知道它的访问条件。";
+    text += "此扇区的尾块（块" + std::to_string(last) + "）没有读出，无法知道它的访问条件。";
   } else {
     int conditions[4];
     const std::string bits = HexText(&trailer[6], 3);
@@ -126,18 +134,18 @@ std::string ExplainSector(int sector, int block, const uint8_t* trailer, const u
       text += "控制位 " + bits + "：\n";
       for (int b = 0; b < 3; ++b) {
         const DataBlockRights r = DataBlockRightsOf(conditions[b]);
-        text += "块[" + std::to_string(b) + "]（数据块，C1C2C3=" + Bits(conditions[b]) + "）：读 " + r.read + "，写 " + r.write + "，加值 " + r.increment +
+        text += group(b) + "（数据块，C1C2C3=" + Bits(conditions[b]) + "）：读 " + r.read + "，写 " + r.write + "，加值 " + r.increment +
                 "，减值/转存/恢复 " + r.decrement + "\n";
       }
       const TrailerRights t = TrailerRightsOf(conditions[3]);
-      text += "块[3]（尾块，C1C2C3=" + Bits(conditions[3]) + "）：密钥A 读 " + t.keyARead + "、写 " + t.keyAWrite + "；控制位 读 " + t.accessRead +
+      text += group(3) + "（尾块，C1C2C3=" + Bits(conditions[3]) + "）：密钥A 读 " + t.keyARead + "、写 " + t.keyAWrite + "；控制位 读 " + t.accessRead +
               "、写 " + t.accessWrite + "；密钥B 读 " + t.keyBRead + "、写 " + t.keyBWrite;
       if (KeyBReadable(conditions[3])) text += "\n密钥B可被读出，因此卡片不接受用密钥B认证。";
     }
   }
   int32_t value = 0;
   uint8_t address = 0;
-  if (data && block >= 0 && block != 3 && ParseValueBlock(data, &value, &address)) {
+  if (data && block >= 0 && block != last && ParseValueBlock(data, &value, &address)) {
     char line[96];
     std::snprintf(line, sizeof line, "\n\n块[%d]是值块：值 %ld，地址 %u", block, static_cast<long>(value),
                   static_cast<unsigned>(address));

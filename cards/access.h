@@ -60,4 +60,6 @@ bool ParseValueBlock(const uint8_t block[16], int32_t* value, uint8_t* address);
 // The explanation of one sector's access conditions, with block `block`
 // named as the one asked about (-1: the sector as a whole); `trailer` null when it was not read.
 // `data` is that block when it was read (null otherwise), for its value.
-std::string ExplainSector(int sector, int block, const uint8_t* trailer, const uint8_t* data);
+// A 16-block sector's access bits govern blocks 0-4, 5-9, 10-14 and the
+// trailer 15: `blocksInSector` says which kind of sector it is.
+std::string ExplainSector(int sector, int block, const uint8_t* trailer, const uint8_t* data, int blocksInSector = 4);

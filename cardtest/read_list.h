@@ -12,14 +12,17 @@
 
 enum LineKind { kAuthOk = 1, kAuthFailed = 2, kBlockLine = 3 };
 
+// Sector and block within it, so that a 4K card's 16-block sectors fit too.
 inline intptr_t LineData(LineKind kind, int sector, int block) {
-  return static_cast<intptr_t>(kind) << 8 | BlockAddress(sector, block);
+  return static_cast<intptr_t>(kind) << 16 | sector << 8 | block;
 }
 
 inline int LineKindOf(intptr_t data) {
-  const int kind = static_cast<int>(data >> 8);
+  const int kind = static_cast<int>(data >> 16);
   return kind == kAuthOk || kind == kAuthFailed || kind == kBlockLine ? kind : 0;
 }
+inline int LineSectorOf(intptr_t data) { return static_cast<int>(data >> 8 & 0xFF); }
+inline int LineBlockOf(intptr_t data) { return static_cast<int>(data & 0xFF); }
 
 // Adds a line and selects it.
 inline void AppendLine(dlg::CListBox& list, const std::string& text, LineKind kind, int sector, int block) {

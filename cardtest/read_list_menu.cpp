@@ -67,12 +67,15 @@ void CCardTestDlg::OnExplainBlock() {
     MessageBox("请先在读取列表中选中一个扇区或块的行", "", dlg::kMbOk | dlg::kMbIconExclamation);
     return;
   }
-  const int address = static_cast<int>(m_lstRead.GetItemData(index) & 0xFF);
-  const int sector = address / kBlocksPerSector, block = address % kBlocksPerSector;
-  const int trailer = BlockAddress(sector, kTrailerBlock);
+  const intptr_t line = m_lstRead.GetItemData(index);
+  const int sector = LineSectorOf(line), block = LineBlockOf(line);
+  const Layout& layout = m_image.layout;
+  if (sector >= layout.sectors) return;
+  const int trailer = layout.Trailer(sector), address = layout.FirstBlock(sector) + block;
   // A header line stands for its sector: no block of its own to decode.
   const bool blockLine = kind == kBlockLine;
   MessageBox(ExplainSector(sector, blockLine ? block : -1, m_image.read[trailer] ? m_image.blocks[trailer].data() : nullptr,
-                           blockLine && m_image.read[address] ? m_image.blocks[address].data() : nullptr),
+                           blockLine && m_image.read[address] ? m_image.blocks[address].data() : nullptr,
+                           layout.BlocksIn(sector)),
              "", dlg::kMbOk);
 }

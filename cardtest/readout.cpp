@@ -20,13 +20,15 @@ void CCardTestDlg::OnSelchangeReadList() {
   const intptr_t line = m_lstRead.GetItemData(index);
   const int kind = LineKindOf(line);
   if (kind == 0) return;
+  // The write form takes a 1K card's sectors: a line of a 4K card's later
+  // sectors leaves it as it is.
+  if (LineSectorOf(line) >= kSectors) return;
   // Fields after a failed validation would hold stale values; showing them
   // would throw away what the user typed.
   if (!UpdateData(true)) return;
 
-  const int address = static_cast<int>(line & 0xFF);
-  m_nSector = address / kBlocksPerSector;
-  m_nBlock = address % kBlocksPerSector;
+  m_nSector = LineSectorOf(line);
+  m_nBlock = LineBlockOf(line);
   std::string text = m_lstRead.GetText(index);
   switch (kind) {
     case kAuthOk:
