@@ -58,7 +58,7 @@ std::vector<std::string> MadLines(const Mad& mad, int version) {
   char title[96];
   std::snprintf(title, sizeof title, "MAD%d（应用目录，扇区[%02d]-[%02d]）：", version, mad.firstSector, last);
   lines.push_back(title + (mad.CrcCorrect() ? std::string("CRC 正确")
-                                            : "CRC 错误（卡上 " + Hex2(mad.crcOnCard) + "，应为 " +
+                                            : "CRC 错误（卡上 " + Hex2(mad.crcOnCard) + ", 应为 " +
                                                   Hex2(mad.crcComputed) + "）"));
   lines.push_back(mad.publisherSector == 0 ? std::string("发卡方信息扇区：无")
                                            : "发卡方信息扇区：扇区[" + std::string(mad.publisherSector < 10 ? "0" : "") +

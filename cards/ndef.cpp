@@ -101,15 +101,18 @@ class Decoder {
         lines_.push_back("终止 TLV（偏移 " + std::to_string(at) + "）");
         break;
       }
+      // The length of a TLV we do not know may not even mean a length.
+      if (type != 0x03 && type != 0xFD) {
+        Fail(at, "未知的 TLV 类型 " + Hex(type));
+        break;
+      }
       size_t length = 0, value = 0;
       if (!Length(at, &length, &value)) break;
       if (type == 0x03) {
         lines_.push_back("NDEF 消息 TLV（偏移 " + std::to_string(at) + "，长度 " + std::to_string(length) + "）");
         Message(value, value + length);
-      } else if (type == 0xFD) {
-        lines_.push_back("专有 TLV（偏移 " + std::to_string(at) + "，长度 " + std::to_string(length) + "），不解读");
       } else {
-        Fail(at, "未知的 TLV 类型 " + Hex(type));
+        lines_.push_back("专有 TLV（偏移 " + std::to_string(at) + "，长度 " + std::to_string(length) + "），不解读");
       }
       at = value + length;
     }
