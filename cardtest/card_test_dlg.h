@@ -13,6 +13,7 @@
 
 #include "cardtest/card_link.h"
 #include "cardtest/card_test_form.h"
+#include "cardtest/compare_result_dlg.h"
 #include "cardtest/confirm_write_dlg.h"
 #include "cardtest/dump_plan.h"
 #include "cardtest/progress.h"
@@ -76,6 +77,9 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // The confirmation dialog before a dump is written; the window side
   // gives one that paints the locked sectors red.
   virtual std::unique_ptr<CConfirmWriteDlg> NewConfirmWriteDialog() { return std::make_unique<CConfirmWriteDlg>(); }
+  // The compare's result; the window side gives one whose list scrolls
+  // sideways to its widest line.
+  virtual std::unique_ptr<CCompareResultDlg> NewCompareResultDialog() { return std::make_unique<CCompareResultDlg>(); }
 
  private:
   // What the card operations report, shown at once.

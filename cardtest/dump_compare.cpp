@@ -2,7 +2,6 @@
 // or two dump files with no card at all. Neither touches the card or the
 // read list; the result shows in a dialog of its own.
 #include "cardtest/card_test_dlg.h"
-#include "cardtest/compare_result_dlg.h"
 #include "cards/compare.h"
 #include "cards/dump_reader.h"
 #include "dialog/file.h"
@@ -22,11 +21,11 @@ bool CCardTestDlg::AskDump(const std::string& title, CardImage* dump) {
 }
 
 void CCardTestDlg::ShowCompare(const CompareSide& a, const CompareSide& b) {
-  CCompareResultDlg result;
-  result.m_lines = CompareLines(a, b);
-  m_strStatus = "比较完成：" + result.m_lines.front();
+  std::unique_ptr<CCompareResultDlg> result = NewCompareResultDialog();
+  result->m_lines = CompareLines(a, b);
+  m_strStatus = "比较完成：" + result->m_lines.front();
   UpdateData(false);
-  GetBackend()->RunModal(result);
+  GetBackend()->RunModal(*result);
 }
 
 void CCardTestDlg::OnCompareCard() {
