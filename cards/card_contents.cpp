@@ -8,12 +8,6 @@
 
 namespace {
 
-Layout LayoutWith(size_t blocks) {
-  if (blocks > static_cast<size_t>(k1KLayout.blocks)) return k4KLayout;
-  if (blocks > static_cast<size_t>(kMiniLayout.blocks)) return k1KLayout;
-  return kMiniLayout;
-}
-
 std::string SectorName(int sector) {
   char text[32];
   std::snprintf(text, sizeof text, "扇区[%02d]", sector);
@@ -22,7 +16,8 @@ std::string SectorName(int sector) {
 
 class Contents {
  public:
-  explicit Contents(const CardImage& image) : image_(image), layout_(LayoutWith(image.blocks.size())) {}
+  explicit Contents(const CardImage& image)
+      : image_(image), layout_(LayoutOfBlocks(static_cast<int>(image.blocks.size()))) {}
 
   std::vector<std::string> For(int sector) {
     const int trailer = layout_.Trailer(0);

@@ -8,17 +8,8 @@
 
 namespace {
 
-// The layouts agree on their common sectors (a Mini card's 5 are a 1K
-// card's first 5, a 1K card's 16 a 4K card's first 16), so two sides of
-// different sizes are laid out as the larger one.
-Layout LayoutWith(size_t blocks) {
-  if (blocks > static_cast<size_t>(k1KLayout.blocks)) return k4KLayout;
-  if (blocks > static_cast<size_t>(kMiniLayout.blocks)) return k1KLayout;
-  return kMiniLayout;
-}
-
 int SectorsIn(size_t blocks) {
-  const Layout layout = LayoutWith(blocks);
+  const Layout layout = LayoutOfBlocks(static_cast<int>(blocks));
   int sectors = 0;
   while (sectors < layout.sectors && static_cast<size_t>(layout.Trailer(sectors)) < blocks) ++sectors;
   return sectors;
@@ -52,7 +43,7 @@ std::string Hex(const uint8_t* bytes, int count) {
 class Comparer {
  public:
   Comparer(const CompareSide& a, const CompareSide& b)
-      : a_(a), b_(b), layout_(LayoutWith(std::max(a.blocks.size(), b.blocks.size()))) {
+      : a_(a), b_(b), layout_(LayoutOfBlocks(static_cast<int>(std::max(a.blocks.size(), b.blocks.size())))) {
     const size_t width = std::max(Cells(a.label), Cells(b.label));
     labelA_ = a.label + std::string(width - Cells(a.label), ' ') + "：";
     labelB_ = b.label + std::string(width - Cells(b.label), ' ') + "：";
@@ -198,7 +189,7 @@ CompareSide CompareSideOf(const CardImage& image, const std::string& label) {
   CompareSide side;
   side.label = label;
   const size_t blocks = image.blocks.size();
-  const Layout layout = LayoutWith(blocks);
+  const Layout layout = LayoutOfBlocks(static_cast<int>(blocks));
   side.blocks.assign(image.blocks.begin(), image.blocks.end());
   side.known.assign(image.read.begin(), image.read.end());
   side.keyAKnown.assign(image.keyAKnown.begin(), image.keyAKnown.end());
