@@ -79,7 +79,7 @@ void CCardTestDlg::OnExplainBlock() {
                                    m_image.read[trailer] ? m_image.blocks[trailer].data() : nullptr,
                                    blockLine && m_image.read[address] ? m_image.blocks[address].data() : nullptr);
   // Sector 0 (and 16) may hold the card's application directory, an NFC
-  // sector part of an NDEF message: shown under the access conditions.
+  // sector its NDEF message: shown under the access conditions.
   const std::vector<std::string> contents = ContentLines(m_image, sector);
   if (!contents.empty()) text += "\n";
   for (const std::string& line : contents) text += "\n" + line;

@@ -13,17 +13,17 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // Hex digits (blanks ignored) and quoted ASCII text, in any order.
-Bytes Area(const std::string& spec) {
+Bytes Area(const std::string& text) {
   Bytes out;
-  for (size_t i = 0; i < spec.size();) {
-    if (spec[i] == '"') {
-      const size_t end = spec.find('"', i + 1);
-      out.insert(out.end(), spec.begin() + static_cast<long>(i) + 1, spec.begin() + static_cast<long>(end));
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == '"') {
+      const size_t end = text.find('"', i + 1);
+      out.insert(out.end(), text.begin() + static_cast<long>(i) + 1, text.begin() + static_cast<long>(end));
       i = end + 1;
-    } else if (spec[i] == ' ') {
+    } else if (text[i] == ' ') {
       ++i;
     } else {
-      out.push_back(static_cast<uint8_t>(std::stoi(spec.substr(i, 2), nullptr, 16)));
+      out.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
       i += 2;
     }
   }
