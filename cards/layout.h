@@ -70,3 +70,10 @@ constexpr SakSize SizeOfSak(uint8_t sak) {
 constexpr Layout LayoutOf(CardSize size) {
   return size == CardSize::kMini ? kMiniLayout : size == CardSize::k4K ? k4KLayout : k1KLayout;
 }
+
+// The layout of an image or dump of `blocks` blocks: the smallest card
+// that holds them. The sizes agree on the sectors they share (a Mini
+// card's 5 are a 1K card's first 5, a 1K card's 16 a 4K card's first 16).
+constexpr Layout LayoutOfBlocks(int blocks) {
+  return blocks > k1KLayout.blocks ? k4KLayout : blocks > kMiniLayout.blocks ? k1KLayout : kMiniLayout;
+}

@@ -56,6 +56,12 @@ bool CCardTestDlg::OnCommand(int id, int notifyCode) {
     case IDM_WRITE_DUMP:
       OnWriteDump();
       return true;
+    case IDM_COMPARE_CARD:
+      OnCompareCard();
+      return true;
+    case IDM_COMPARE_DUMPS:
+      OnCompareDumps();
+      return true;
     default:
       return false;
   }

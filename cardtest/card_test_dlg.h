@@ -13,10 +13,12 @@
 
 #include "cardtest/card_link.h"
 #include "cardtest/card_test_form.h"
+#include "cardtest/compare_result_dlg.h"
 #include "cardtest/confirm_write_dlg.h"
 #include "cardtest/dump_plan.h"
 #include "cardtest/progress.h"
 #include "cards/card_image.h"
+#include "cards/compare.h"
 #include "cards/keys.h"
 #include "dialog/dialog.h"
 #include "reader/session.h"
@@ -50,11 +52,16 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // "复制选中行 (Ctrl+C)" / "复制全部"
   void OnCopyLine();
   void OnCopyAll();
-  // "解释此块…": the selected line's sector's access conditions.
+  // "解释此块…": the selected line's sector's access conditions, and the
+  // application directory or NDEF message the sector holds.
   void OnExplainBlock();
   // "把转储文件写入卡片…": checks a dump file whole, asks for confirmation,
   // then writes it sector by sector with the card's current keys.
   void OnWriteDump();
+  // "与转储文件比较…": the last read-out or dictionary read against a dump
+  // file; "比较两个转储文件…": two dump files, no card needed.
+  void OnCompareCard();
+  void OnCompareDumps();
   bool OnContextMenu(int id, int x, int y) override;
 
   // The reader the commands talk to: none until the program (or a test)
@@ -70,6 +77,9 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   // The confirmation dialog before a dump is written; the window side
   // gives one that paints the locked sectors red.
   virtual std::unique_ptr<CConfirmWriteDlg> NewConfirmWriteDialog() { return std::make_unique<CConfirmWriteDlg>(); }
+  // The compare's result; the window side gives one whose list scrolls
+  // sideways to its widest line.
+  virtual std::unique_ptr<CCompareResultDlg> NewCompareResultDialog() { return std::make_unique<CCompareResultDlg>(); }
 
  private:
   // What the card operations report, shown at once.
@@ -95,6 +105,10 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   void DictionaryRead(const std::vector<Key>& keys);
   bool ConfirmDumpWrite(const CardImage& dump, const DumpCheck& check, const std::vector<std::string>& cardWarnings,
                         bool* block0);
+  // Compare (dump_compare.cpp): a dump file chosen and parsed, or false
+  // (cancelled, or the user told why it is unusable).
+  bool AskDump(const std::string& title, CardImage* dump);
+  void ShowCompare(const CompareSide& a, const CompareSide& b);
   // Saving (save.cpp): writes `bytes` to `path` atomically; on failure tells
   // the user and gives false.
   bool SaveFile(const std::string& bytes, const std::string& path);

@@ -1,9 +1,10 @@
 // The read list's context menu and what it does with the list itself:
-// copying lines and explaining a block.
+// copying lines and explaining a block, with what the card carries.
 
 #include "cardtest/card_test_dlg.h"
 #include "cardtest/read_list.h"
 #include "cards/access.h"
+#include "cards/card_contents.h"
 #include "res/resource.h"
 
 bool CCardTestDlg::OnContextMenu(int id, int x, int y) {
@@ -24,6 +25,8 @@ bool CCardTestDlg::OnContextMenu(int id, int x, int y) {
       {0, "", true},
       {IDM_EXPLAIN_BLOCK, "解释此块…", selected && LineKindOf(m_lstRead.GetItemData(m_lstRead.GetCurSel())) != 0},
       {IDM_WRITE_DUMP, "把转储文件写入卡片…", true},
+      {IDM_COMPARE_CARD, "与转储文件比较…", !m_image.Empty()},
+      {IDM_COMPARE_DUMPS, "比较两个转储文件…", true},
   };
   const int chosen = GetBackend()->PopupMenu(id, x, y, items);
   if (chosen != 0) RunCommand(chosen, dlg::kButtonClicked);
@@ -74,8 +77,14 @@ void CCardTestDlg::OnExplainBlock() {
   const int trailer = layout.Trailer(sector), address = layout.FirstBlock(sector) + block;
   // A header line stands for its sector: no block of its own to decode.
   const bool blockLine = kind == kBlockLine;
-  MessageBox(ExplainSector(sector, blockLine ? block : -1, m_image.read[trailer] ? m_image.blocks[trailer].data() : nullptr,
-                           blockLine && m_image.read[address] ? m_image.blocks[address].data() : nullptr,
-                           layout.BlocksIn(sector)),
-             "", dlg::kMbOk);
+  std::string text = ExplainSector(sector, blockLine ? block : -1,
+                                   m_image.read[trailer] ? m_image.blocks[trailer].data() : nullptr,
+                                   blockLine && m_image.read[address] ? m_image.blocks[address].data() : nullptr,
+                                   layout.BlocksIn(sector));
+  // Sector 0 (and 16) may hold the card's application directory, an NFC
+  // sector its NDEF message: shown under the access conditions.
+  const std::vector<std::string> contents = ContentLines(m_image, sector);
+  if (!contents.empty()) text += "\n";
+  for (const std::string& line : contents) text += "\n" + line;
+  MessageBox(text, "", dlg::kMbOk);
 }

@@ -7,6 +7,7 @@
 #define IDD_CARDTEST_DIALOG 102
 #define IDR_MAINFRAME 128
 #define IDD_CONFIRM_WRITE 129
+#define IDD_COMPARE_RESULT 130
 
 #define IDC_OPEN_READER 1000
 #define IDC_FIND_CARD 1001
@@ -35,6 +36,11 @@
 #define IDC_CONFIRM_BLOCK0 1104
 #define IDC_CONFIRM_WRITE 1105
 
+// The result of a compare.
+#define IDC_COMPARE_LIST 1201
+#define IDC_COMPARE_COPY 1202
+#define IDC_COMPARE_COPIED 1203
+
 #define IDM_ABOUTBOX 0x0010
 
 // The read list's context menu.
@@ -46,3 +52,5 @@
 #define IDM_COPY_ALL 32806
 #define IDM_EXPLAIN_BLOCK 32807
 #define IDM_WRITE_DUMP 32808
+#define IDM_COMPARE_CARD 32809
+#define IDM_COMPARE_DUMPS 32810

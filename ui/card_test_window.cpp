@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "ui/about_dlg.h"
+#include "ui/compare_result_window.h"
 #include "ui/confirm_write_window.h"
 
 CCardTestWindow::CCardTestWindow()
@@ -86,4 +87,8 @@ POINT CenteredIconOrigin(const RECT& client, int iconWidth, int iconHeight) {
 
 std::unique_ptr<CConfirmWriteDlg> CCardTestWindow::NewConfirmWriteDialog() {
   return std::make_unique<CConfirmWriteWindow>();
+}
+
+std::unique_ptr<CCompareResultDlg> CCardTestWindow::NewCompareResultDialog() {
+  return std::make_unique<CCompareResultWindow>();
 }

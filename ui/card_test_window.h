@@ -26,6 +26,7 @@ class CCardTestWindow : public CCardTestDlg, public dlg::WindowMessageHandler {
   HCURSOR OnQueryDragIcon() const { return m_hIcon; }
   HBRUSH OnCtlColor(UINT message, HDC dc, HWND control);
   std::unique_ptr<CConfirmWriteDlg> NewConfirmWriteDialog() override;
+  std::unique_ptr<CCompareResultDlg> NewCompareResultDialog() override;
 };
 
 // Where the minimised window draws its icon: centred, with the halves

@@ -220,9 +220,12 @@ TEST_F(Dictionary, ContextMenuGreysWhatHasNothingToActOnAndRunsTheRest) {
     if (item.enabled) enabled.push_back(item.text);
   }
   EXPECT_EQ((std::vector<std::string>{"用内置密钥字典读取", "用密钥文件读取…", "保存读取结果…", "保存找到的密钥…",
-                                      "复制选中行 (Ctrl+C)", "复制全部", "解释此块…", "把转储文件写入卡片…"}),
+                                      "复制选中行 (Ctrl+C)", "复制全部", "解释此块…", "把转储文件写入卡片…",
+                                      "与转储文件比较…", "比较两个转储文件…"}),
             texts);
-  EXPECT_EQ((std::vector<std::string>{"用内置密钥字典读取", "用密钥文件读取…", "把转储文件写入卡片…"}), enabled);
+  EXPECT_EQ((std::vector<std::string>{"用内置密钥字典读取", "用密钥文件读取…", "把转储文件写入卡片…",
+                                      "比较两个转储文件…"}),
+            enabled);
   EXPECT_TRUE(ui.MessageBoxes().empty()) << "a greyed item does nothing";
   EXPECT_FALSE(dlg.OnContextMenu(IDC_WRITE_LIST, -1, -1));
 

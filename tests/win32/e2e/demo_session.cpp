@@ -6,6 +6,9 @@
 // selects sector 8's value block and leaves the menu open over it. With
 // `dumpwrite <file>` it chooses 把转储文件写入卡片… after finding the card,
 // answers the open dialog with the file and leaves the confirmation open.
+// With `compare <file>` it runs the dictionary read, chooses
+// 与转储文件比较…, answers the open dialog with the file and leaves the
+// compare's result open.
 // Window messages, not synthetic keys: a key that arrives while a command
 // holds the window can be lost.
 #include <cwchar>
@@ -16,9 +19,16 @@
 int wmain(int argc, wchar_t** argv) {
   const bool dictionary = argc > 1 && std::wcscmp(argv[1], L"dictionary") == 0;
   const bool dumpWrite = argc > 2 && std::wcscmp(argv[1], L"dumpwrite") == 0;
+  const bool compare = argc > 2 && std::wcscmp(argv[1], L"compare") == 0;
   AppDriver app;
   if (!app.Start(BesideMe(L"QUILLON.exe"), {})) return 1;
-  if (dumpWrite) {
+  if (compare) {
+    for (int button : {IDC_OPEN_READER, IDC_FIND_CARD}) app.Click(button);
+    if (!app.ChooseFromContextMenu(IDC_READ_LIST, 0) || !app.WaitForStatus("字典读取完成", 60000)) return 1;
+    const int kCompareCard = 8;  // separators not counted
+    if (!app.ChooseFromContextMenu(IDC_READ_LIST, kCompareCard) || !app.AnswerOpenDialog(argv[2])) return 1;
+    if (!app.FindMessageBox(60000)) return 1;
+  } else if (dumpWrite) {
     for (int button : {IDC_OPEN_READER, IDC_FIND_CARD}) app.Click(button);
     const int kWriteDump = 7;  // the menu's last entry, separators not counted
     if (!app.ChooseFromContextMenu(IDC_READ_LIST, kWriteDump) || !app.AnswerOpenDialog(argv[2])) return 1;

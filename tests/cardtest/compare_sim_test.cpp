@@ -1,0 +1,140 @@
+// The compares and explain's card contents on the virtual reader, with the
+// sample NDEF card under docs/ as the card's memory.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "cardtest/compare_result_dlg.h"
+#include "reader/reader.h"
+#include "tests/cardtest/card_scenarios.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void NoPause() {}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class CompareOnVirtualReader : public CardTestWindow {
+ protected:
+  void SetUp() override {
+    unsetenv("DCRF32_SIM_TRACE");
+    unsetenv("DCRF32_SIM_READER");
+    setenv("DCRF32_SIM_CARD", "m1", 1);
+    dir_ = fs::temp_directory_path() /
+           ("quillon_compare_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    sample_ = Slurp(fs::path(QUILLON_SOURCE_DIR) / "docs" / "ndef-sample.mct");
+    ASSERT_FALSE(sample_.empty());
+    Save("card.mct", sample_);
+    setenv("DCRF32_SIM_DUMP", (dir_ / "card.mct").c_str(), 1);
+    ReaderLoadResult loaded = LoadReaderLibrary();
+    ASSERT_TRUE(loaded.ok()) << loaded.Message();
+    dlg.Session() = ReaderSession(*loaded.api, NoPause);
+    ShowWindow();
+    // The compare dialog's lines, and what its "复制全部" put on the clipboard.
+    ui.onModal = [this](dlg::CDialog& shown, dlg::MemoryBackend& inner) {
+      shown.RunCommand(IDC_COMPARE_COPY, dlg::kButtonClicked);
+      result_ = inner.ListOf(IDC_COMPARE_LIST).lines;
+      copied_ = inner.Clipboard();
+      copiedNote_ = inner.GetText(IDC_COMPARE_COPIED);
+      return dlg::kIdCancel;
+    };
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Save(const char* name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    return (dir_ / name).string();
+  }
+  // The explanation of the read list's line `index`.
+  std::string Explain(int index) {
+    ui.ListSetSel(IDC_READ_LIST, index);
+    dlg.OnExplainBlock();
+    return ui.MessageBoxes().back().text;
+  }
+
+  fs::path dir_;
+  std::string sample_;
+  std::vector<std::string> result_;
+  std::string copied_, copiedNote_;
+};
+
+}  // namespace
+
+TEST_F(CompareOnVirtualReader, CardAgainstAChangedCopyListsExactlyTheDifferingBlocks) {
+  dlg.OnOpenReader();
+  dlg.OnFindCard();
+  // Nothing read yet: the menu offers no card compare, the command says why.
+  dlg.OnContextMenu(IDC_READ_LIST, -1, -1);
+  const std::vector<dlg::MenuItem>& items = ui.Menus().back().items;
+  ASSERT_EQ("把转储文件写入卡片…", items[items.size() - 3].text);
+  EXPECT_EQ("与转储文件比较…", items[items.size() - 2].text);
+  EXPECT_FALSE(items[items.size() - 2].enabled);
+  EXPECT_EQ("比较两个转储文件…", items.back().text);
+  EXPECT_TRUE(items.back().enabled);
+  dlg.OnCompareCard();
+  EXPECT_EQ("还没有读取卡片：请先读取M1数据或用密钥字典读取，再与转储文件比较", ui.MessageBoxes().back().text);
+  EXPECT_TRUE(ui.FileRequests().empty());
+
+  dlg.OnDictionaryRead();
+  ASSERT_EQ("字典读取完成：16/16 个扇区已读取", ui.GetText(IDC_STATUS));
+  std::string changed = sample_;
+  changed.replace(changed.find("72672F51"), 8, "72672F52");     // sector 1, block 1
+  changed.replace(changed.find("7F078840", changed.find("+Sector: 2")), 8, "7F078843");  // read-only NDEF
+  ui.fileAnswers.push_back({Save("changed.mct", changed), 0});
+  dlg.OnCompareCard();
+  const std::vector<std::string> expected = {
+      "62/64 个块相同，2 个块不同，0 个块无法比较",
+      "扇区[01] 块[1]",
+      "卡片：72672F51014354027A685155494C4C4F",
+      "文件：72672F52014354027A685155494C4C4F",
+      "            ^^",
+      "扇区[02] 块[3]",
+      "卡片：D3F7D3F7D3F77F078840FFFFFFFFFFFF",
+      "文件：D3F7D3F7D3F77F078843FFFFFFFFFFFF",
+      "                        ^^",
+      "字节9不同：卡片 0x40，文件 0x43"};
+  EXPECT_EQ(expected, result_);
+  std::string all;
+  for (const std::string& line : expected) all += line + "\n";
+  EXPECT_EQ(all, copied_);
+  EXPECT_EQ("已复制全部 10 行", copiedNote_);
+  EXPECT_EQ("比较完成：62/64 个块相同，2 个块不同，0 个块无法比较", ui.GetText(IDC_STATUS));
+
+  const std::string madText = Explain(0);
+  EXPECT_NE(std::string::npos, madText.find("MAD1（应用目录，扇区[01]-[15]）：CRC 正确")) << madText;
+  EXPECT_NE(std::string::npos, madText.find("扇区[02]：0xE103 NDEF")) << madText;
+  const std::string ndefText = Explain(12);  // sector 2, block 1
+  EXPECT_EQ(0u, ndefText.rfind("扇区[02] 块[1]", 0)) << ndefText;
+  EXPECT_NE(std::string::npos, ndefText.find("\nURI：https://example.org/\n")) << ndefText;
+  EXPECT_NE(std::string::npos, ndefText.find("\n文本（zh）：QUILLON 示例卡：一条 URI 记录和一条中文文本记录\n")) << ndefText;
+  EXPECT_EQ(std::string::npos, Explain(15).find("NDEF")) << "sector 3 is free";
+}
+
+TEST_F(CompareOnVirtualReader, TwoDumpsNeedNoCardAndABadOneChangesNothing) {
+  const size_t boxes = ui.MessageBoxes().size();
+  ui.fileAnswers.push_back({Save("a.mct", sample_), 0});
+  ui.fileAnswers.push_back({Save("b.mct", "+Sector: 0\nnot hex\n"), 0});
+  dlg.OnCompareDumps();
+  ASSERT_EQ(boxes + 1, ui.MessageBoxes().size());
+  EXPECT_EQ(0u, ui.MessageBoxes().back().text.rfind("转储文件 " + (dir_ / "b.mct").string() + " 无法使用：", 0));
+  EXPECT_NE(std::string::npos, ui.MessageBoxes().back().text.find("\n没有比较。"));
+  EXPECT_TRUE(result_.empty());
+  EXPECT_EQ("", ui.GetText(IDC_STATUS));
+
+  ui.fileAnswers.push_back({(dir_ / "a.mct").string(), 0});
+  ui.fileAnswers.push_back({Save("c.mct", sample_), 0});
+  dlg.OnCompareDumps();
+  EXPECT_EQ(std::vector<std::string>{"全部 64 个块相同"}, result_);
+  EXPECT_EQ("选择第一个转储文件", ui.FileRequests()[2].title);
+  EXPECT_EQ("选择第二个转储文件", ui.FileRequests()[3].title);
+}
