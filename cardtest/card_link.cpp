@@ -61,7 +61,7 @@ void CardLink::ForgetSectorKeys() {
 }
 
 void CardLink::NoteRead(CardImage& image, int address, const char* hex, int formKeyMode) const {
-  const int sector = address / kBlocksPerSector;
+  const int sector = image.layout.SectorOf(address);
   uint8_t* block = image.blocks[address].data();
   if (!HexToBytes(hex, block, 32)) return;
   image.read[address] = true;
@@ -78,7 +78,7 @@ void CardLink::NoteRead(CardImage& image, int address, const char* hex, int form
   }
   // Where key A may read key B, the trailer holds it as it is.
   int conditions[4];
-  if (address % kBlocksPerSector == kTrailerBlock && mode == kKeyModeA && DecodeAccessBits(block, conditions) &&
+  if (image.layout.IsTrailer(address) && mode == kKeyModeA && DecodeAccessBits(block, conditions) &&
       KeyBReadable(conditions[kTrailerBlock])) {
     image.keyB[sector] = KeyFromBytes(block + 10);
     image.keyBKnown[sector] = true;

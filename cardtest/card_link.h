@@ -81,5 +81,5 @@ class CardLink {
   uint8_t sak_ = 0;
   bool idle_ = false;   // the card refused something since then
   bool perSector_ = false;
-  std::array<SectorKey, kSectors> sectors_{};
+  std::array<SectorKey, kMaxSectors> sectors_{};
 };

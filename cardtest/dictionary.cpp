@@ -56,7 +56,7 @@ void CCardTestDlg::NoteUnknownSize() {
 
 void CCardTestDlg::DictionaryRead(const std::vector<Key>& keys) {
   m_lstRead.ResetContent();
-  ::DictionaryRead(m_link, m_shown, keys).Run(m_strCsn, m_image);
+  ::DictionaryRead(m_link, m_shown, keys).Run(m_strCsn, SizeOfSak(m_link.Sak()).size, m_image);
   NoteUnknownSize();
   // The status was shown before the selection fills the write form, which
   // collects the form first.

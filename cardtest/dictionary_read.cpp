@@ -5,25 +5,26 @@
 #include "cardtest/texts.h"
 #include "cards/access.h"
 
-void DictionaryRead::Run(const std::string& uid, CardImage& image) {
+void DictionaryRead::Run(const std::string& uid, CardSize size, CardImage& image) {
   image_ = &image;
-  image = CardImage();
+  image = CardImage(size);
   image.uid = uid;
+  const int sectors = image.Sectors();
   // From here on each sector authenticates with what was found for it.
   link_.UseSectorKeys();
   link_.ForgetSectorKeys();
 
   int opened = 0;
   bool completed = true;
-  for (int sector = 0; sector < kSectors && completed; ++sector) {
+  for (int sector = 0; sector < sectors && completed; ++sector) {
     completed = Sector(sector);
     if (image.keyAKnown[sector] || image.keyBKnown[sector]) ++opened;
   }
   // Otherwise the status says why the card was lost.
   if (completed)
-    progress_.Status(Format("字典读取完成：%d/%d 个扇区已读取", opened, kSectors));
+    progress_.Status(Format("字典读取完成：%d/%d 个扇区已读取", opened, sectors));
   else if (cancelled_)
-    progress_.Status(Format("字典读取已取消：%d/%d 个扇区已读取", opened, kSectors));
+    progress_.Status(Format("字典读取已取消：%d/%d 个扇区已读取", opened, sectors));
 }
 
 void DictionaryRead::Found(Key key) {
@@ -66,7 +67,8 @@ DictionaryRead::TryResult DictionaryRead::SearchKey(int sector, int keyMode, Key
 bool DictionaryRead::ReadBlocks(int sector, int keyMode, const std::vector<bool>& wanted,
                                 std::vector<std::string>& lines) {
   char data[33];
-  for (int block = 0; block < kBlocksPerSector; ++block) {
+  const int first = image_->layout.FirstBlock(sector);
+  for (int block = 0; block < static_cast<int>(wanted.size()); ++block) {
     if (!wanted[block]) continue;
     std::memset(data, 0, sizeof data);
     // A block the key may not read leaves the card idle: the next one
@@ -77,12 +79,12 @@ bool DictionaryRead::ReadBlocks(int sector, int keyMode, const std::vector<bool>
       read = link_.Authenticate(sector, keyMode);
     }
     if (read && Cancelled()) return false;
-    if (!read || !link_.ReadBlock(BlockAddress(sector, block), data)) {
+    if (!read || !link_.ReadBlock(first + block, data)) {
       lines[block] = Format("读扇区[%02d]第[%d]块失败！", sector, block);
       continue;
     }
     data[32] = '\0';
-    link_.NoteRead(*image_, BlockAddress(sector, block), data, keyMode);
+    link_.NoteRead(*image_, first + block, data, keyMode);
     lines[block] = Format("块[%d]:%s", block, data);
   }
   return true;
@@ -92,13 +94,14 @@ bool DictionaryRead::RereadWithKeyB(int sector, std::vector<std::string>& lines,
   // Data blocks key A could not read because the access bits (when key A
   // could read them) let only key B read them.
   int conditions[4];
-  const int trailer = BlockAddress(sector, kTrailerBlock);
+  const Layout& layout = image_->layout;
+  const int trailer = layout.Trailer(sector);
   const bool known = image_->read[trailer] && DecodeAccessBits(image_->blocks[trailer].data(), conditions);
-  std::vector<bool> wanted(kBlocksPerSector, false);
+  std::vector<bool> wanted(layout.BlocksIn(sector), false);
   bool any = false;
-  for (int block = 0; block < kTrailerBlock; ++block) {
-    const Who read = known ? DataBlockRuleOf(conditions[block]).read : Who::kKeyB;
-    wanted[block] = !image_->read[BlockAddress(sector, block)] && read == Who::kKeyB;
+  for (int block = 0; block < layout.BlocksIn(sector) - 1; ++block) {
+    const Who read = known ? DataBlockRuleOf(conditions[layout.AccessGroup(sector, block)]).read : Who::kKeyB;
+    wanted[block] = !image_->read[layout.FirstBlock(sector) + block] && read == Who::kKeyB;
     any = any || wanted[block];
   }
   *used = any;
@@ -108,8 +111,8 @@ bool DictionaryRead::RereadWithKeyB(int sector, std::vector<std::string>& lines,
 
 bool DictionaryRead::Sector(int sector) {
   CardImage& image = *image_;
-  std::vector<std::string> blockLines(kBlocksPerSector);
-  const std::vector<bool> all(kBlocksPerSector, true);
+  std::vector<std::string> blockLines(image.layout.BlocksIn(sector));
+  const std::vector<bool> all(blockLines.size(), true);
   Key keyA = 0, keyB = 0;
   TryResult a = SearchKey(sector, kKeyModeA, &keyA);
   bool going = a != kStopped;

@@ -18,8 +18,8 @@ class DictionaryRead : CardOperation {
  public:
   DictionaryRead(CardLink& link, Progress& progress, const std::vector<Key>& keys)
       : CardOperation(link, progress), keys_(keys) {}
-  // Reads the card whose CSN the window shows as `uid` into `image`.
-  void Run(const std::string& uid, CardImage& image);
+  // Reads the card of `size` whose CSN the window shows as `uid` into `image`.
+  void Run(const std::string& uid, CardSize size, CardImage& image);
 
  private:
   enum TryResult { kOpened, kRefused, kStopped };
