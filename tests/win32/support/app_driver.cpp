@@ -48,28 +48,41 @@ bool AppDriver::Start(const std::wstring& exe, const std::map<std::wstring, std:
   if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
                       nullptr, &si, &pi_))
     return false;
-  WaitForInputIdle(pi_.hProcess, 10000);
-  double end = NowMs() + 15000;
-  while (NowMs() < end) {
-    dlg_ = FindProcessDialog(pi_.dwProcessId, nullptr);
-    if (dlg_) return true;
-    if (WaitForSingleObject(pi_.hProcess, 20) == WAIT_OBJECT_0) return false;
-  }
-  return false;
+  return WaitUntil([&] { return (dlg_ = FindProcessDialog(pi_.dwProcessId, nullptr)) != nullptr; });
 }
 
-HWND AppDriver::FindMessageBox(int timeoutMs) const {
-  double end = NowMs() + timeoutMs;
-  do {
-    if (HWND box = FindProcessDialog(pi_.dwProcessId, dlg_)) return box;
-    Sleep(10);
-  } while (NowMs() < end);
-  return nullptr;
+bool AppDriver::WaitUntil(const std::function<bool()>& done) const {
+  const double end = NowMs() + kPatienceMs;
+  while (!done()) {
+    // Checked once more after the end: the last thing it did may be it.
+    if (WaitForSingleObject(pi_.hProcess, 10) != WAIT_TIMEOUT || NowMs() > end) return done();
+  }
+  return true;
+}
+
+HWND AppDriver::FindMessageBox() const {
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindProcessDialog(pi_.dwProcessId, dlg_)) != nullptr; });
+  return box;
+}
+
+bool AppDriver::WaitGone(HWND window) const {
+  WaitUntil([&] { return !IsWindow(window) || FindProcessDialog(pi_.dwProcessId, window); });
+  return !IsWindow(window);
+}
+
+std::string AppDriver::AnswerMessageBox(int button) const {
+  HWND box = FindMessageBox();
+  if (!box) return "(no message box)";
+  wchar_t text[2048] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 2048);
+  PostMessageW(box, WM_COMMAND, button, 0);
+  return dlg::Narrow(std::wstring(text)) + (WaitGone(box) ? "" : " (the box stayed open)");
 }
 
 bool AppDriver::ChooseFromContextMenu(int id, int item) {
   PostMessageW(dlg_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(id)), MAKELPARAM(0xFFFF, 0xFFFF));
-  HWND menu = FindMenu(5000);
+  HWND menu = FindMenu();
   if (!menu) return false;
   // The menu's own loop reads the keys of its thread, whichever window
   // they are posted to.
@@ -78,21 +91,18 @@ bool AppDriver::ChooseFromContextMenu(int id, int item) {
   return true;
 }
 
-HWND AppDriver::FindMenu(int timeoutMs) const {
+HWND AppDriver::FindMenu() const {
   // A pop-up menu is a window of the system's menu class.
-  const double end = NowMs() + timeoutMs;
   HWND menu = nullptr;
-  while (!(menu = FindProcessWindow(pi_.dwProcessId, L"#32768", nullptr)) && NowMs() < end) Sleep(10);
+  WaitUntil([&] { return (menu = FindProcessWindow(pi_.dwProcessId, L"#32768", nullptr)) != nullptr; });
   return menu;
 }
 
-bool AppDriver::WaitForStatus(const std::string& prefix, int timeoutMs) const {
-  const double end = NowMs() + timeoutMs;
-  do {
-    if (Text(IDC_STATUS).rfind(prefix, 0) == 0) return true;
-    Sleep(20);
-  } while (NowMs() < end);
-  return false;
+bool AppDriver::WaitForStatus(const std::string& prefix) const {
+  // A box holds the command that would set the status: no point waiting.
+  auto done = [&] { return Text(IDC_STATUS).rfind(prefix, 0) == 0; };
+  WaitUntil([&] { return done() || FindProcessDialog(pi_.dwProcessId, dlg_); });
+  return done();
 }
 
 std::string AppDriver::Text(int id) const {
@@ -149,21 +159,29 @@ void AppDriver::Detach() {
 }
 
 DWORD AppDriver::Close() {
+  // An answered box is hidden at once (EndDialog), so one still showing
+  // waits for the user, and the close would wait behind it.
+  if (FindProcessDialog(pi_.dwProcessId, dlg_)) return STILL_ACTIVE;
   PostMessageW(dlg_, WM_SYSCOMMAND, SC_CLOSE, 0);
   DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi_.hProcess, &code);
+  if (WaitUntil([&] { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }))
+    GetExitCodeProcess(pi_.hProcess, &code);
   return code;
 }
 
-bool AppDriver::AnswerOpenDialog(const std::wstring& path) {
-  HWND open = FindMessageBox(10000);
-  if (!open) return false;
-  HWND edit = GetDlgItem(open, 0x480);  // edt1, the file name
-  if (!edit) edit = GetDlgItem(open, 0x47C);
+bool AppDriver::AnswerFileDialog(const std::wstring& path, int type) const {
+  HWND box = FindMessageBox();
+  if (!box) return false;
+  HWND edit = GetDlgItem(box, 0x480);  // edt1, the file name
+  if (!edit) edit = GetDlgItem(box, 0x47C);
   if (!edit) return false;
+  // cmb1, the type list; the dialog takes a choice on CBN_SELENDOK.
+  HWND types = GetDlgItem(box, 0x470);
+  if (type >= 0 && types) {
+    SendMessageW(types, CB_SETCURSEL, type, 0);
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+  }
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(open, IDOK)));
-  const double end = NowMs() + 5000;
-  while (IsWindow(open) && NowMs() < end) Sleep(10);
-  return !IsWindow(open);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  return WaitGone(box);
 }
