@@ -1,5 +1,6 @@
 #include "app_driver.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "dialog/win32/win32_backend.h"
@@ -30,6 +31,19 @@ std::vector<wchar_t> EnvironmentWith(const std::map<std::wstring, std::wstring>&
   return block;
 }
 
+BOOL CALLBACK PrintWindow(HWND window, LPARAM pid) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != static_cast<DWORD>(pid) || !IsWindowVisible(window)) return TRUE;
+  wchar_t cls[64] = L"", title[256] = L"", text[256] = L"";
+  GetClassNameW(window, cls, 64);
+  GetWindowTextW(window, title, 256);
+  GetDlgItemTextW(window, 0xFFFF, text, 256);  // a message box's text
+  std::fprintf(stderr, "  %s \"%s\" %s\n", dlg::Narrow(cls).c_str(), dlg::Narrow(title).c_str(),
+               dlg::Narrow(text).c_str());
+  return TRUE;
+}
+
 }  // namespace
 
 AppDriver::~AppDriver() {
@@ -38,6 +52,8 @@ AppDriver::~AppDriver() {
     CloseHandle(pi_.hProcess);
     CloseHandle(pi_.hThread);
   }
+  // A message sent to a thread that has ended returns.
+  if (menu_.joinable()) menu_.join();
 }
 
 bool AppDriver::Start(const std::wstring& exe, const std::map<std::wstring, std::wstring>& env) {
@@ -54,8 +70,14 @@ bool AppDriver::Start(const std::wstring& exe, const std::map<std::wstring, std:
 bool AppDriver::WaitUntil(const std::function<bool()>& done) const {
   const double end = NowMs() + kPatienceMs;
   while (!done()) {
-    // Checked once more after the end: the last thing it did may be it.
-    if (WaitForSingleObject(pi_.hProcess, 10) != WAIT_TIMEOUT || NowMs() > end) return done();
+    if (WaitForSingleObject(pi_.hProcess, 10) != WAIT_TIMEOUT) return done();
+    if (NowMs() > end) {
+      // Checked once more: the last thing it did may be it.
+      if (done()) return true;
+      std::fprintf(stderr, "gave up waiting after %.0f s; the program shows:\n", kPatienceMs / 1000);
+      EnumWindows(PrintWindow, static_cast<LPARAM>(pi_.dwProcessId));
+      return false;
+    }
   }
   return true;
 }
@@ -81,13 +103,38 @@ std::string AppDriver::AnswerMessageBox(int button) const {
 }
 
 bool AppDriver::ChooseFromContextMenu(int id, int item) {
-  PostMessageW(dlg_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(id)), MAKELPARAM(0xFFFF, 0xFFFF));
-  HWND menu = FindMenu();
-  if (!menu) return false;
-  // The menu's own loop reads the keys of its thread, whichever window
-  // they are posted to.
-  for (int i = 0; i <= item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  // Wine hands the program some X focus events late, at times only once a
+  // menu's loop reads them; a focus change long past then cancels the menu,
+  // before or after it shows, and the keys are lost with it. So the message
+  // is sent, by a thread of its own: its return says the menu and what was
+  // chosen in it are over. A menu that ended without starting its command
+  // is opened again.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (!MenuOver()) return false;
+    const std::string status = Text(IDC_STATUS);
+    auto over = menuOver_ = std::make_shared<std::atomic<bool>>(false);
+    menu_ = std::thread([over, dlg = dlg_, control = Item(id)] {
+      SendMessageW(dlg, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(0xFFFF, 0xFFFF));
+      *over = true;
+    });
+    HWND menu = nullptr;
+    if (!WaitUntil([&] { return (menu = FindProcessWindow(pi_.dwProcessId, L"#32768", nullptr)) || *over; }))
+      return false;
+    // The menu's own loop reads the keys of its thread; those posted to a
+    // menu window that is gone are dropped with it.
+    for (int i = 0; i <= item && menu; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    if (menu) PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    auto started = [&] { return FindProcessDialog(pi_.dwProcessId, dlg_) || Text(IDC_STATUS) != status; };
+    if (!WaitUntil([&] { return started() || *over; })) return false;
+    if (started()) return true;
+  }
+  return false;
+}
+
+bool AppDriver::MenuOver() {
+  if (!menu_.joinable()) return true;
+  if (!WaitUntil([&] { return menuOver_->load(); })) return false;
+  menu_.join();
   return true;
 }
 
@@ -153,6 +200,8 @@ void AppDriver::Select(int id, int index) {
 }
 
 void AppDriver::Detach() {
+  // The thread holds nothing of the driver's.
+  if (menu_.joinable()) menu_.detach();
   CloseHandle(pi_.hProcess);
   CloseHandle(pi_.hThread);
   pi_ = PROCESS_INFORMATION{};

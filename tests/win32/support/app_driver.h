@@ -3,9 +3,12 @@
 // user's clicks and typing reach it.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "processes.h"
@@ -49,8 +52,9 @@ class AppDriver {
 
   // Opens control `id`'s context menu as Shift+F10 does (a WM_CONTEXTMENU
   // from the control, without a point) and picks its `item`-th entry (from
-  // 0, separators not counted) with the arrow keys and Enter, without
-  // waiting for the command; false when no menu appeared.
+  // 0, separators not counted) with the arrow keys and Enter; true once the
+  // command it starts shows a window or changes the status line (one that
+  // does neither cannot be told from a menu that closed by itself).
   bool ChooseFromContextMenu(int id, int item);
   // A pop-up menu the program shows, once it shows, or null.
   HWND FindMenu() const;
@@ -71,6 +75,11 @@ class AppDriver {
 
  private:
   HWND Item(int id) const { return GetDlgItem(dlg_, id); }
+  // Waits until the last context menu and the command chosen in it are over.
+  bool MenuOver();
   PROCESS_INFORMATION pi_{};
   HWND dlg_ = nullptr;
+  // Sends the last WM_CONTEXTMENU, and sets menuOver_ when it returns.
+  std::thread menu_;
+  std::shared_ptr<std::atomic<bool>> menuOver_;
 };
