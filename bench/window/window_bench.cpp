@@ -120,7 +120,7 @@ class Session {
   bool MeasureDictionary(Result& result, const char* done) {
     size_t before = ReadTrace(trace_).size();
     const bool finished =
-        app_.ChooseFromContextMenu(IDC_READ_LIST, 0) && app_.WaitForStatus("字典读取完成", 120000);
+        app_.ChooseFromContextMenu(IDC_READ_LIST, 0) && app_.WaitForStatus("字典读取完成");
     Span span = SpanOf(ReadTrace(trace_), before);
     return Record(result, span, finished && app_.Text(IDC_STATUS) == done);
   }
@@ -129,13 +129,13 @@ class Session {
   // context menu through the open dialog and the confirmation.
   bool MeasureDumpWrite(Result& result, const std::wstring& dump, const char* done) {
     size_t before = ReadTrace(trace_).size();
-    bool finished = app_.ChooseFromContextMenu(IDC_READ_LIST, 7) && app_.AnswerOpenDialog(dump);
-    HWND confirm = finished ? app_.FindMessageBox(10000) : nullptr;
+    bool finished = app_.ChooseFromContextMenu(IDC_READ_LIST, 7) && app_.AnswerFileDialog(dump);
+    HWND confirm = finished ? app_.FindMessageBox() : nullptr;
     if (confirm) {
       PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_BLOCK0), BM_CLICK, 0, 0);
       PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_WRITE), BM_CLICK, 0, 0);
     }
-    finished = confirm && app_.WaitForStatus("写入完成", 120000);
+    finished = confirm && app_.WaitGone(confirm) && app_.WaitForStatus("写入完成");
     Span span = SpanOf(ReadTrace(trace_), before);
     return Record(result, span, finished && app_.Text(IDC_STATUS) == done);
   }

@@ -35,7 +35,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!app.FindMessageBox(60000)) return 1;
   } else if (dictionary) {
     for (int button : {IDC_OPEN_READER, IDC_FIND_CARD}) app.Click(button);
-    if (!app.ChooseFromContextMenu(IDC_READ_LIST, 0) || !app.WaitForStatus("字典读取完成", 60000)) return 1;
+    if (!app.ChooseFromContextMenu(IDC_READ_LIST, 0) || !app.WaitForStatus("字典读取完成")) return 1;
     app.Select(IDC_READ_LIST, 0);
     app.Select(IDC_READ_LIST, 42);
     HWND list = GetDlgItem(app.Window(), IDC_READ_LIST);

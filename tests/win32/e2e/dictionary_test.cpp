@@ -60,39 +60,7 @@ class ContextMenu : public ::testing::Test {
     RemoveDirectoryW(dir_.c_str());
   }
 
-  // The text of the message box the program shows, which is then closed.
-  std::string TakeMessageBox() {
-    HWND box = app_.FindMessageBox(10000);
-    if (!box) return "(no message box)";
-    wchar_t text[2048] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 2048);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    const double end = NowMs() + 5000;
-    while (IsWindow(box) && NowMs() < end) Sleep(10);
-    return dlg::Narrow(std::wstring(text));
-  }
-
-  // Fills the save dialog the program shows with `name` in the folder and
-  // the type `type`, and confirms it.
-  bool AnswerSaveDialog(const std::wstring& name, int type) {
-    HWND box = app_.FindMessageBox(10000);
-    if (!box) return false;
-    // cmb1, the type list; the dialog takes a choice on CBN_SELENDOK.
-    HWND types = GetDlgItem(box, 0x470);
-    if (types) {
-      SendMessageW(types, CB_SETCURSEL, type, 0);
-      SendMessageW(box, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
-    }
-    const std::wstring full = dir_ + L"\\" + name;
-    HWND edit = GetDlgItem(box, 0x480);  // edt1, the file name
-    if (!edit) edit = GetDlgItem(box, 0x47C);
-    if (!edit) return false;
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(full.c_str()));
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-    const double end = NowMs() + 5000;
-    while (IsWindow(box) && NowMs() < end) Sleep(10);
-    return !IsWindow(box);
-  }
+  std::wstring Path(const wchar_t* name) const { return dir_ + L"\\" + name; }
 
   AppDriver app_;
   std::wstring dir_, card_;
@@ -106,7 +74,7 @@ TEST_F(ContextMenu, DictionaryReadOfTheSampleCardThenExplainCopyAndSave) {
   ASSERT_EQ("5D8E2B4C", app_.Text(IDC_CSN));
 
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
-  ASSERT_TRUE(app_.WaitForStatus("字典读取完成", 60000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitForStatus("字典读取完成")) << app_.Text(IDC_STATUS);
   EXPECT_EQ("字典读取完成：15/16 个扇区已读取", app_.Text(IDC_STATUS));
   std::vector<std::string> lines = app_.Lines(IDC_READ_LIST);
   ASSERT_EQ(76u, lines.size());
@@ -120,34 +88,34 @@ TEST_F(ContextMenu, DictionaryReadOfTheSampleCardThenExplainCopyAndSave) {
   EXPECT_EQ("8", app_.Text(IDC_WRITE_SECTOR));
   EXPECT_EQ("E803000017FCFFFFE803000021DE21DE", app_.Text(IDC_BLOCK_DATA));
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kExplain));
-  const std::string explained = TakeMessageBox();
+  const std::string explained = app_.AnswerMessageBox();
   EXPECT_NE(std::string::npos, explained.find("块[1]（数据块，C1C2C3=110）：读 密钥A或B，写 密钥B，加值 密钥B")) << explained;
   EXPECT_NE(std::string::npos, explained.find("块[3]（尾块，C1C2C3=011）")) << explained;
   EXPECT_NE(std::string::npos, explained.find("值 1000，地址 33")) << explained;
 
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kCopyAll));
-  ASSERT_TRUE(app_.WaitForStatus("已复制全部", 5000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitForStatus("已复制全部")) << app_.Text(IDC_STATUS);
   std::string all;
   for (const std::string& line : lines) all += line + "\r\n";
   EXPECT_EQ(all, ClipboardText());
 
   // Raw cannot hold sector 15's unknowns; MCT text can.
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kSaveDump));
-  ASSERT_TRUE(AnswerSaveDialog(L"saved.mfd", 1));
-  EXPECT_EQ(0u, TakeMessageBox().rfind("扇区 15 有未读出的块或未知的密钥", 0));
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dir_ + L"\\saved.mfd").c_str()));
+  ASSERT_TRUE(app_.AnswerFileDialog(Path(L"saved.mfd"), 1));
+  EXPECT_EQ(0u, app_.AnswerMessageBox().rfind("扇区 15 有未读出的块或未知的密钥", 0));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Path(L"saved.mfd").c_str()));
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kSaveDump));
-  ASSERT_TRUE(AnswerSaveDialog(L"saved", 0));
-  ASSERT_TRUE(app_.WaitForStatus("读取结果已保存", 5000)) << app_.Text(IDC_STATUS);
-  const std::string mct = Slurp(dir_ + L"\\saved.mct");
+  ASSERT_TRUE(app_.AnswerFileDialog(Path(L"saved"), 0));
+  ASSERT_TRUE(app_.WaitForStatus("读取结果已保存")) << app_.Text(IDC_STATUS);
+  const std::string mct = Slurp(Path(L"saved.mct"));
   EXPECT_NE(std::string::npos, mct.find("+Sector: 4\n")) << mct;
   EXPECT_NE(std::string::npos, mct.find("A0A1A2A3A4A57F078869B0B1B2B3B4B5\n")) << mct;
 
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kSaveKeys));
-  ASSERT_TRUE(AnswerSaveDialog(L"found.keys", 0));
-  ASSERT_TRUE(app_.WaitForStatus("找到的密钥已保存", 5000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.AnswerFileDialog(Path(L"found.keys"), 0));
+  ASSERT_TRUE(app_.WaitForStatus("找到的密钥已保存")) << app_.Text(IDC_STATUS);
   EXPECT_EQ("# keys found on the card with UID 5D8E2B4C\nFFFFFFFFFFFF\nA0A1A2A3A4A5\nB0B1B2B3B4B5\nD3F7D3F7D3F7\n",
-            Slurp(dir_ + L"\\found.keys"));
+            Slurp(Path(L"found.keys")));
 }
 
 TEST_F(ContextMenu, EscCancelsTheDictionaryReadAndKeepsWhatWasFound) {
@@ -155,10 +123,10 @@ TEST_F(ContextMenu, EscCancelsTheDictionaryReadAndKeepsWhatWasFound) {
   app_.Click(IDC_FIND_CARD);
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
   // The window keeps answering while the read runs, and shows its progress.
-  ASSERT_TRUE(app_.WaitForStatus("字典读取：扇区[0", 10000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitForStatus("字典读取：扇区[0")) << app_.Text(IDC_STATUS);
   HWND list = GetDlgItem(app_.Window(), IDC_READ_LIST);
   PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0);
-  ASSERT_TRUE(app_.WaitForStatus("字典读取已取消", 5000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitForStatus("字典读取已取消")) << app_.Text(IDC_STATUS);
   const std::vector<std::string> lines = app_.Lines(IDC_READ_LIST);
   EXPECT_LT(lines.size(), 76u);
   if (!lines.empty()) {
@@ -172,7 +140,7 @@ TEST_F(ContextMenu, ShiftF10TheMenuKeyAndCtrlCWorkFromTheKeyboard) {
   app_.Click(IDC_OPEN_READER);
   app_.Click(IDC_FIND_CARD);
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
-  ASSERT_TRUE(app_.WaitForStatus("字典读取完成", 60000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitForStatus("字典读取完成")) << app_.Text(IDC_STATUS);
   app_.Select(IDC_READ_LIST, 1);
   SetForegroundWindow(app_.Window());
   SendMessageW(app_.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(app_.Window(), IDC_READ_LIST)), TRUE);
@@ -183,17 +151,16 @@ TEST_F(ContextMenu, ShiftF10TheMenuKeyAndCtrlCWorkFromTheKeyboard) {
     Key(key, false);
     Key(key, true);
     if (modifier) Key(modifier, true);
-    HWND menu = app_.FindMenu(5000);
+    HWND menu = app_.FindMenu();
     ASSERT_NE(nullptr, menu) << (modifier ? "Shift+F10" : "the menu key");
     Key(VK_ESCAPE, false);
     Key(VK_ESCAPE, true);
-    for (double end = NowMs() + 5000; IsWindowVisible(menu) && NowMs() < end;) Sleep(10);
-    EXPECT_FALSE(IsWindowVisible(menu));
+    EXPECT_TRUE(app_.WaitUntil([&] { return !IsWindowVisible(menu); }));
   }
   Key(VK_CONTROL, false);
   Key('C', false);
   Key('C', true);
   Key(VK_CONTROL, true);
-  ASSERT_TRUE(app_.WaitForStatus("已复制选中行", 5000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitForStatus("已复制选中行")) << app_.Text(IDC_STATUS);
   EXPECT_EQ("块[0]:5D8E2B4CB40804005155494C4C4F4E21", ClipboardText());
 }

@@ -43,12 +43,6 @@ std::string ItemText(HWND box, int id) {
   return dlg::Narrow(std::wstring(text));
 }
 
-bool WaitGone(HWND box) {
-  const double end = NowMs() + 5000;
-  while (IsWindow(box) && NowMs() < end) Sleep(10);
-  return !IsWindow(box);
-}
-
 class DumpWrite : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,8 +69,8 @@ class DumpWrite : public ::testing::Test {
   HWND ChooseDump(const wchar_t* name, const std::string& text) {
     std::ofstream(Path(name).c_str(), std::ios::binary) << text;
     if (!app_.ChooseFromContextMenu(IDC_READ_LIST, kWriteDump)) return nullptr;
-    if (!app_.AnswerOpenDialog(Path(name))) return nullptr;
-    return app_.FindMessageBox(10000);
+    if (!app_.AnswerFileDialog(Path(name))) return nullptr;
+    return app_.FindMessageBox();
   }
 
   AppDriver app_;
@@ -95,8 +89,8 @@ TEST_F(DumpWrite, SampleWritesOntoACuidCardBlock0IncludedAndReadsBackAsTheDump) 
   EXPECT_EQ(IDCANCEL, LOWORD(SendMessageW(confirm, DM_GETDEFID, 0, 0)));
   PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_BLOCK0), BM_CLICK, 0, 0);
   PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_WRITE), BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitGone(confirm));
-  ASSERT_TRUE(app_.WaitForStatus("写入完成", 60000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitGone(confirm));
+  ASSERT_TRUE(app_.WaitForStatus("写入完成")) << app_.Text(IDC_STATUS);
   EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", app_.Text(IDC_STATUS));
   // Sector 0 last: block 0 before the trailer.
   const std::vector<std::string> lines = app_.Lines(IDC_WRITE_LIST);
@@ -117,7 +111,7 @@ TEST_F(DumpWrite, ABadDumpIsRefusedAndALockedSectorNamedBeforeAnythingIsWritten)
   ASSERT_TRUE(box);
   EXPECT_EQ("扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡\n整个转储文件未写入，卡片没有改动。", ItemText(box, 0xFFFF));
   PostMessageW(box, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(WaitGone(box));
+  ASSERT_TRUE(app_.WaitGone(box));
 
   std::string locked = sample_;
   locked.replace(locked.find("7F078869", locked.find("+Sector: 5")), 8, "77878869");
@@ -126,8 +120,8 @@ TEST_F(DumpWrite, ABadDumpIsRefusedAndALockedSectorNamedBeforeAnythingIsWritten)
   EXPECT_EQ("警告：扇区[05]写入后控制位将永久锁死，任何密钥都不能再修改。", ItemText(confirm, IDC_CONFIRM_LOCKED));
   // Enter takes the default button: 取消.
   PostMessageW(confirm, WM_KEYDOWN, VK_RETURN, 0);
-  ASSERT_TRUE(WaitGone(confirm));
-  ASSERT_TRUE(app_.WaitForStatus("已取消", 5000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitGone(confirm));
+  ASSERT_TRUE(app_.WaitForStatus("已取消")) << app_.Text(IDC_STATUS);
   EXPECT_EQ(factory, Slurp(Path(L"card.mfd")));
 }
 

@@ -162,7 +162,7 @@ TEST_F(Session, ShortKeyIsRefusedInAMessageBoxAndNothingIsLoaded) {
   app_.Type(IDC_KEY, "FFFF");
   size_t callsBefore = TraceLines().size();
   app_.ClickAsync(IDC_LOAD_KEY_A);
-  HWND box = app_.FindMessageBox(5000);
+  HWND box = app_.FindMessageBox();
   ASSERT_NE(nullptr, box);
   wchar_t caption[64] = {}, text[128] = {};
   GetWindowTextW(box, caption, 64);

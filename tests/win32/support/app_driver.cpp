@@ -1,5 +1,6 @@
 #include "app_driver.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "dialog/win32/win32_backend.h"
@@ -30,6 +31,19 @@ std::vector<wchar_t> EnvironmentWith(const std::map<std::wstring, std::wstring>&
   return block;
 }
 
+BOOL CALLBACK PrintWindow(HWND window, LPARAM pid) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != static_cast<DWORD>(pid) || !IsWindowVisible(window)) return TRUE;
+  wchar_t cls[64] = L"", title[256] = L"", text[256] = L"";
+  GetClassNameW(window, cls, 64);
+  GetWindowTextW(window, title, 256);
+  GetDlgItemTextW(window, 0xFFFF, text, 256);  // a message box's text
+  std::fprintf(stderr, "  %s \"%s\" %s\n", dlg::Narrow(cls).c_str(), dlg::Narrow(title).c_str(),
+               dlg::Narrow(text).c_str());
+  return TRUE;
+}
+
 }  // namespace
 
 AppDriver::~AppDriver() {
@@ -38,6 +52,8 @@ AppDriver::~AppDriver() {
     CloseHandle(pi_.hProcess);
     CloseHandle(pi_.hThread);
   }
+  // A message sent to a thread that has ended returns.
+  if (menu_.joinable()) menu_.join();
 }
 
 bool AppDriver::Start(const std::wstring& exe, const std::map<std::wstring, std::wstring>& env) {
@@ -48,51 +64,92 @@ bool AppDriver::Start(const std::wstring& exe, const std::map<std::wstring, std:
   if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
                       nullptr, &si, &pi_))
     return false;
-  WaitForInputIdle(pi_.hProcess, 10000);
-  double end = NowMs() + 15000;
-  while (NowMs() < end) {
-    dlg_ = FindProcessDialog(pi_.dwProcessId, nullptr);
-    if (dlg_) return true;
-    if (WaitForSingleObject(pi_.hProcess, 20) == WAIT_OBJECT_0) return false;
+  return WaitUntil([&] { return (dlg_ = FindProcessDialog(pi_.dwProcessId, nullptr)) != nullptr; });
+}
+
+bool AppDriver::WaitUntil(const std::function<bool()>& done) const {
+  const double end = NowMs() + kPatienceMs;
+  while (!done()) {
+    if (WaitForSingleObject(pi_.hProcess, 10) != WAIT_TIMEOUT) return done();
+    if (NowMs() > end) {
+      // Checked once more: the last thing it did may be it.
+      if (done()) return true;
+      std::fprintf(stderr, "gave up waiting after %.0f s; the program shows:\n", kPatienceMs / 1000);
+      EnumWindows(PrintWindow, static_cast<LPARAM>(pi_.dwProcessId));
+      return false;
+    }
+  }
+  return true;
+}
+
+HWND AppDriver::FindMessageBox() const {
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindProcessDialog(pi_.dwProcessId, dlg_)) != nullptr; });
+  return box;
+}
+
+bool AppDriver::WaitGone(HWND window) const {
+  WaitUntil([&] { return !IsWindow(window) || FindProcessDialog(pi_.dwProcessId, window); });
+  return !IsWindow(window);
+}
+
+std::string AppDriver::AnswerMessageBox(int button) const {
+  HWND box = FindMessageBox();
+  if (!box) return "(no message box)";
+  wchar_t text[2048] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 2048);
+  PostMessageW(box, WM_COMMAND, button, 0);
+  return dlg::Narrow(std::wstring(text)) + (WaitGone(box) ? "" : " (the box stayed open)");
+}
+
+bool AppDriver::ChooseFromContextMenu(int id, int item) {
+  // Wine hands the program some X focus events late, at times only once a
+  // menu's loop reads them; a focus change long past then cancels the menu,
+  // before or after it shows, and the keys are lost with it. So the message
+  // is sent, by a thread of its own: its return says the menu and what was
+  // chosen in it are over. A menu that ended without starting its command
+  // is opened again.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (!MenuOver()) return false;
+    const std::string status = Text(IDC_STATUS);
+    auto over = menuOver_ = std::make_shared<std::atomic<bool>>(false);
+    menu_ = std::thread([over, dlg = dlg_, control = Item(id)] {
+      SendMessageW(dlg, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(0xFFFF, 0xFFFF));
+      *over = true;
+    });
+    HWND menu = nullptr;
+    if (!WaitUntil([&] { return (menu = FindProcessWindow(pi_.dwProcessId, L"#32768", nullptr)) || *over; }))
+      return false;
+    // The menu's own loop reads the keys of its thread; those posted to a
+    // menu window that is gone are dropped with it.
+    for (int i = 0; i <= item && menu; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    if (menu) PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    auto started = [&] { return FindProcessDialog(pi_.dwProcessId, dlg_) || Text(IDC_STATUS) != status; };
+    if (!WaitUntil([&] { return started() || *over; })) return false;
+    if (started()) return true;
   }
   return false;
 }
 
-HWND AppDriver::FindMessageBox(int timeoutMs) const {
-  double end = NowMs() + timeoutMs;
-  do {
-    if (HWND box = FindProcessDialog(pi_.dwProcessId, dlg_)) return box;
-    Sleep(10);
-  } while (NowMs() < end);
-  return nullptr;
-}
-
-bool AppDriver::ChooseFromContextMenu(int id, int item) {
-  PostMessageW(dlg_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(id)), MAKELPARAM(0xFFFF, 0xFFFF));
-  HWND menu = FindMenu(5000);
-  if (!menu) return false;
-  // The menu's own loop reads the keys of its thread, whichever window
-  // they are posted to.
-  for (int i = 0; i <= item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+bool AppDriver::MenuOver() {
+  if (!menu_.joinable()) return true;
+  if (!WaitUntil([&] { return menuOver_->load(); })) return false;
+  menu_.join();
   return true;
 }
 
-HWND AppDriver::FindMenu(int timeoutMs) const {
+HWND AppDriver::FindMenu() const {
   // A pop-up menu is a window of the system's menu class.
-  const double end = NowMs() + timeoutMs;
   HWND menu = nullptr;
-  while (!(menu = FindProcessWindow(pi_.dwProcessId, L"#32768", nullptr)) && NowMs() < end) Sleep(10);
+  WaitUntil([&] { return (menu = FindProcessWindow(pi_.dwProcessId, L"#32768", nullptr)) != nullptr; });
   return menu;
 }
 
-bool AppDriver::WaitForStatus(const std::string& prefix, int timeoutMs) const {
-  const double end = NowMs() + timeoutMs;
-  do {
-    if (Text(IDC_STATUS).rfind(prefix, 0) == 0) return true;
-    Sleep(20);
-  } while (NowMs() < end);
-  return false;
+bool AppDriver::WaitForStatus(const std::string& prefix) const {
+  // A box holds the command that would set the status: no point waiting.
+  auto done = [&] { return Text(IDC_STATUS).rfind(prefix, 0) == 0; };
+  WaitUntil([&] { return done() || FindProcessDialog(pi_.dwProcessId, dlg_); });
+  return done();
 }
 
 std::string AppDriver::Text(int id) const {
@@ -143,27 +200,37 @@ void AppDriver::Select(int id, int index) {
 }
 
 void AppDriver::Detach() {
+  // The thread holds nothing of the driver's.
+  if (menu_.joinable()) menu_.detach();
   CloseHandle(pi_.hProcess);
   CloseHandle(pi_.hThread);
   pi_ = PROCESS_INFORMATION{};
 }
 
 DWORD AppDriver::Close() {
+  // An answered box is hidden at once (EndDialog), so one still showing
+  // waits for the user, and the close would wait behind it.
+  if (FindProcessDialog(pi_.dwProcessId, dlg_)) return STILL_ACTIVE;
   PostMessageW(dlg_, WM_SYSCOMMAND, SC_CLOSE, 0);
   DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(pi_.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi_.hProcess, &code);
+  if (WaitUntil([&] { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }))
+    GetExitCodeProcess(pi_.hProcess, &code);
   return code;
 }
 
-bool AppDriver::AnswerOpenDialog(const std::wstring& path) {
-  HWND open = FindMessageBox(10000);
-  if (!open) return false;
-  HWND edit = GetDlgItem(open, 0x480);  // edt1, the file name
-  if (!edit) edit = GetDlgItem(open, 0x47C);
+bool AppDriver::AnswerFileDialog(const std::wstring& path, int type) const {
+  HWND box = FindMessageBox();
+  if (!box) return false;
+  HWND edit = GetDlgItem(box, 0x480);  // edt1, the file name
+  if (!edit) edit = GetDlgItem(box, 0x47C);
   if (!edit) return false;
+  // cmb1, the type list; the dialog takes a choice on CBN_SELENDOK.
+  HWND types = GetDlgItem(box, 0x470);
+  if (type >= 0 && types) {
+    SendMessageW(types, CB_SETCURSEL, type, 0);
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+  }
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(open, IDOK)));
-  const double end = NowMs() + 5000;
-  while (IsWindow(open) && NowMs() < end) Sleep(10);
-  return !IsWindow(open);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  return WaitGone(box);
 }

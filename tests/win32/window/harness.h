@@ -13,11 +13,11 @@
 #include "processes.h"
 
 // Polls `done` until it holds or `timeoutMs` pass; true when it held.
-bool WaitFor(const std::function<bool()>& done, double timeoutMs = 10000);
+bool WaitFor(const std::function<bool()>& done, double timeoutMs = kPatienceMs);
 
 // A visible dialog window of `thread` whose owner is `owner`, or null.
 HWND FindDialog(DWORD thread, HWND owner);
-HWND WaitForDialog(DWORD thread, HWND owner, double timeoutMs = 10000);
+HWND WaitForDialog(DWORD thread, HWND owner, double timeoutMs = kPatienceMs);
 
 std::wstring WindowText(HWND window);
 

@@ -61,7 +61,7 @@ class Started {
   // The exit code once it has ended, or -1.
   long ExitCode() const {
     DWORD code = 0;
-    if (WaitForSingleObject(pi_.hProcess, 10000) != WAIT_OBJECT_0) return -1;
+    if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(kPatienceMs)) != WAIT_OBJECT_0) return -1;
     GetExitCodeProcess(pi_.hProcess, &code);
     return static_cast<long>(code);
   }
