@@ -41,18 +41,6 @@ std::string ItemText(HWND box, int id) {
   return dlg::Narrow(std::wstring(text));
 }
 
-bool WaitGone(HWND box) {
-  const double end = NowMs() + 5000;
-  while (IsWindow(box) && NowMs() < end) Sleep(10);
-  return !IsWindow(box);
-}
-
-bool WaitFor(const std::function<bool()>& condition) {
-  const double end = NowMs() + 5000;
-  while (!condition() && NowMs() < end) Sleep(10);
-  return condition();
-}
-
 class CompareAndDecode : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -76,11 +64,11 @@ class CompareAndDecode : public ::testing::Test {
   std::string Explain(int index) {
     app_.Select(IDC_READ_LIST, index);
     if (!app_.ChooseFromContextMenu(IDC_READ_LIST, kExplain)) return "(no menu)";
-    HWND box = app_.FindMessageBox(10000);
+    HWND box = app_.FindMessageBox();
     if (!box) return "(no message box)";
     const std::string text = ItemText(box, 0xFFFF);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    WaitGone(box);
+    app_.WaitGone(box);
     return text;
   }
 
@@ -96,7 +84,7 @@ TEST_F(CompareAndDecode, DictionaryReadCompareWithAChangedCopyAndExplainMadAndNd
   app_.Click(IDC_FIND_CARD);
   ASSERT_EQ("7B3E9C51", app_.Text(IDC_CSN));
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
-  ASSERT_TRUE(app_.WaitForStatus("字典读取完成", 60000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitForStatus("字典读取完成")) << app_.Text(IDC_STATUS);
   EXPECT_EQ("字典读取完成：16/16 个扇区已读取", app_.Text(IDC_STATUS));
 
   std::string changed = sample_;
@@ -104,8 +92,8 @@ TEST_F(CompareAndDecode, DictionaryReadCompareWithAChangedCopyAndExplainMadAndNd
   changed.replace(changed.find("00000000000000000000000000000000", changed.find("+Sector: 9")), 4, "1234");
   std::ofstream(Path(L"changed.mct").c_str(), std::ios::binary) << changed;
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, kCompareCard));
-  ASSERT_TRUE(app_.AnswerOpenDialog(Path(L"changed.mct")));
-  HWND result = app_.FindMessageBox(10000);
+  ASSERT_TRUE(app_.AnswerFileDialog(Path(L"changed.mct")));
+  HWND result = app_.FindMessageBox();
   ASSERT_TRUE(result);
   EXPECT_EQ("比较结果", [&] {
     wchar_t caption[64] = {};
@@ -123,10 +111,10 @@ TEST_F(CompareAndDecode, DictionaryReadCompareWithAChangedCopyAndExplainMadAndNd
                                              "      ^^^^"};
   EXPECT_EQ(expected, ListLines(GetDlgItem(result, IDC_COMPARE_LIST)));
   PostMessageW(GetDlgItem(result, IDC_COMPARE_COPY), BM_CLICK, 0, 0);
-  EXPECT_TRUE(WaitFor([&] { return ItemText(result, IDC_COMPARE_COPIED) == "已复制全部 9 行"; }))
+  EXPECT_TRUE(app_.WaitUntil([&] { return ItemText(result, IDC_COMPARE_COPIED) == "已复制全部 9 行"; }))
       << ItemText(result, IDC_COMPARE_COPIED);
   PostMessageW(GetDlgItem(result, IDCANCEL), BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitGone(result));
+  ASSERT_TRUE(app_.WaitGone(result));
   EXPECT_EQ("比较完成：62/64 个块相同，2 个块不同，0 个块无法比较", app_.Text(IDC_STATUS));
 
   const std::string mad = Explain(0);

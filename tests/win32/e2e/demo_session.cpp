@@ -24,15 +24,15 @@ int wmain(int argc, wchar_t** argv) {
   if (!app.Start(BesideMe(L"QUILLON.exe"), {})) return 1;
   if (compare) {
     for (int button : {IDC_OPEN_READER, IDC_FIND_CARD}) app.Click(button);
-    if (!app.ChooseFromContextMenu(IDC_READ_LIST, 0) || !app.WaitForStatus("字典读取完成", 60000)) return 1;
+    if (!app.ChooseFromContextMenu(IDC_READ_LIST, 0) || !app.WaitForStatus("字典读取完成")) return 1;
     const int kCompareCard = 8;  // separators not counted
-    if (!app.ChooseFromContextMenu(IDC_READ_LIST, kCompareCard) || !app.AnswerOpenDialog(argv[2])) return 1;
-    if (!app.FindMessageBox(60000)) return 1;
+    if (!app.ChooseFromContextMenu(IDC_READ_LIST, kCompareCard) || !app.AnswerFileDialog(argv[2])) return 1;
+    if (!app.FindMessageBox()) return 1;
   } else if (dumpWrite) {
     for (int button : {IDC_OPEN_READER, IDC_FIND_CARD}) app.Click(button);
     const int kWriteDump = 7;  // the menu's last entry, separators not counted
-    if (!app.ChooseFromContextMenu(IDC_READ_LIST, kWriteDump) || !app.AnswerOpenDialog(argv[2])) return 1;
-    if (!app.FindMessageBox(60000)) return 1;
+    if (!app.ChooseFromContextMenu(IDC_READ_LIST, kWriteDump) || !app.AnswerFileDialog(argv[2])) return 1;
+    if (!app.FindMessageBox()) return 1;
   } else if (dictionary) {
     for (int button : {IDC_OPEN_READER, IDC_FIND_CARD}) app.Click(button);
     if (!app.ChooseFromContextMenu(IDC_READ_LIST, 0) || !app.WaitForStatus("字典读取完成")) return 1;

@@ -147,8 +147,8 @@ TEST_F(DumpWrite, DumpsAsEditorsLeaveThemWriteAsTheVirtualReaderReadsThem) {
     HWND confirm = ChooseDump(name, text);
     ASSERT_TRUE(confirm);
     PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_WRITE), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitGone(confirm));
-    ASSERT_TRUE(app_.WaitForStatus("写入完成", 60000)) << app_.Text(IDC_STATUS);
+    ASSERT_TRUE(app_.WaitGone(confirm));
+    ASSERT_TRUE(app_.WaitForStatus("写入完成")) << app_.Text(IDC_STATUS);
     EXPECT_EQ("写入完成：63/63 个块已写入，0 个块被拒绝", app_.Text(IDC_STATUS));
     EXPECT_EQ(bytes.substr(16), Slurp(Path(L"card.mfd")).substr(16));
     DeleteFileW(Path(name).c_str());

@@ -208,7 +208,7 @@ TEST_F(PcscReaderWindow, DictionaryReadFromTheContextMenu) {
   app_.Click(IDC_FIND_CARD);
   const size_t before = CallLog().size();
   ASSERT_TRUE(app_.ChooseFromContextMenu(IDC_READ_LIST, 0));
-  ASSERT_TRUE(app_.WaitForStatus("字典读取完成", 60000)) << app_.Text(IDC_STATUS);
+  ASSERT_TRUE(app_.WaitForStatus("字典读取完成")) << app_.Text(IDC_STATUS);
   EXPECT_EQ("字典读取完成：16/16 个扇区已读取", app_.Text(IDC_STATUS));
   const std::vector<std::string> lines = app_.Lines(IDC_READ_LIST);
   ASSERT_EQ(80u, lines.size());
