@@ -104,7 +104,7 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
   void NoteUnknownSize();
   void DictionaryRead(const std::vector<Key>& keys);
   bool ConfirmDumpWrite(const CardImage& dump, const DumpCheck& check, const std::vector<std::string>& cardWarnings,
-                        bool* block0);
+                        int cardSectors, bool* block0);
   // Compare (dump_compare.cpp): a dump file chosen and parsed, or false
   // (cancelled, or the user told why it is unusable).
   bool AskDump(const std::string& title, CardImage* dump);

@@ -9,8 +9,8 @@
 namespace {
 
 bool SectorHeld(const CardImage& dump, int sector) {
-  for (int b = 0; b < kBlocksPerSector; ++b)
-    if (dump.read[BlockAddress(sector, b)]) return true;
+  for (int b = dump.layout.FirstBlock(sector); b <= dump.layout.Trailer(sector); ++b)
+    if (dump.read[b]) return true;
   return false;
 }
 
@@ -51,12 +51,12 @@ bool AlreadyHeld(const SectorOnCard& card, const Field& field, const std::array<
 
 DumpCheck CheckDump(const CardImage& dump) {
   DumpCheck check;
-  for (int s = 0; s < kSectors; ++s) {
+  for (int s = 0; s < dump.Sectors(); ++s) {
     if (!SectorHeld(dump, s)) {
       check.skipped.push_back(s);
       continue;
     }
-    const int trailer = BlockAddress(s, kTrailerBlock);
+    const int trailer = dump.layout.Trailer(s);
     int conditions[4];
     if (dump.read[trailer]) {
       if (!DecodeAccessBits(dump.blocks[trailer].data(), conditions)) {
@@ -86,32 +86,30 @@ std::string RefusalOf(const DumpCheck& check) {
   std::string reason;
   if (!check.malformedTrailers.empty())
     reason += "扇区[" + SectorList(check.malformedTrailers) + "]的控制位格式错误，写入会永久锁死这些扇区\n";
-  if (check.badBlock0) reason += "扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡\n";
   if (!reason.empty()) reason += "整个转储文件未写入，卡片没有改动。";
   return reason;
 }
 
-std::vector<int> SectorOrder() {
+std::vector<int> SectorOrder(int sectors) {
   std::vector<int> order;
-  for (int s = 1; s < kSectors; ++s) order.push_back(s);
+  for (int s = 1; s < sectors; ++s) order.push_back(s);
   order.push_back(0);
   return order;
 }
 
 std::vector<int> SectorWriteOrder(const CardImage& dump, int sector, bool block0) {
   std::vector<int> order;
-  for (int b = sector == 0 ? 1 : 0; b < kTrailerBlock; ++b) {
-    const int address = BlockAddress(sector, b);
+  const int first = dump.layout.FirstBlock(sector), trailer = dump.layout.Trailer(sector);
+  for (int address = sector == 0 ? 1 : first; address < trailer; ++address)
     if (dump.read[address]) order.push_back(address);
-  }
   if (sector == 0 && block0 && dump.read[0]) order.push_back(0);
-  const int trailer = BlockAddress(sector, kTrailerBlock);
   if (dump.read[trailer] && dump.keyAKnown[sector] && dump.keyBKnown[sector]) order.push_back(trailer);
   return order;
 }
 
 std::vector<Key> SectorKeyOrder(const CardImage* found, int sector, const Key* typed, const CardImage& dump) {
   std::vector<Key> first;
+  if (found && sector >= found->Sectors()) found = nullptr;
   if (found && found->keyAKnown[sector]) first.push_back(found->keyA[sector]);
   if (found && found->keyBKnown[sector]) first.push_back(found->keyB[sector]);
   if (typed) first.push_back(*typed);
@@ -121,18 +119,19 @@ std::vector<Key> SectorKeyOrder(const CardImage* found, int sector, const Key* t
   return KeyList(nullptr, first);
 }
 
-int WriterOf(const SectorOnCard& card, int block, int preferred) {
-  if (WritesData(card, block, preferred)) return preferred;
-  if (WritesData(card, block, 1 - preferred)) return 1 - preferred;
+int WriterOf(const SectorOnCard& card, int group, int preferred) {
+  if (WritesData(card, group, preferred)) return preferred;
+  if (WritesData(card, group, 1 - preferred)) return 1 - preferred;
   return -1;
 }
 
-bool NeedsKeyB(const SectorOnCard& card, const std::vector<int>& blocks) {
+bool NeedsKeyB(const SectorOnCard& card, const Layout& layout, const std::vector<int>& blocks) {
   if (!card.conditionsKnown || KeyBReadable(card.conditions[3])) return false;
   for (int address : blocks) {
-    const int block = address % kBlocksPerSector;
-    if (block != kTrailerBlock) {
-      const DataBlockRule rule = DataBlockRuleOf(card.conditions[block]);
+    const int sector = layout.SectorOf(address);
+    const int group = layout.AccessGroup(sector, layout.IndexInSector(address));
+    if (group != 3) {
+      const DataBlockRule rule = DataBlockRuleOf(card.conditions[group]);
       if (!Allows(rule.write, false) && Allows(rule.write, true)) return true;
       continue;
     }
@@ -177,13 +176,13 @@ std::string FieldList(const std::vector<const char*>& fields) {
 
 bool ReadsWithKeyB(const int conditions[4]) {
   if (KeyBReadable(conditions[3])) return false;
-  for (int b = 0; b < kTrailerBlock; ++b) {
+  for (int b = 0; b < 3; ++b) {
     const Who read = DataBlockRuleOf(conditions[b]).read;
     if (!Allows(read, false) && Allows(read, true)) return true;
   }
   return false;
 }
 
-bool ReadableWith(const int conditions[4], int block, bool keyB) {
-  return block != kTrailerBlock && Allows(DataBlockRuleOf(conditions[block]).read, keyB);
+bool ReadableWith(const int conditions[4], int group, bool keyB) {
+  return group != 3 && Allows(DataBlockRuleOf(conditions[group]).read, keyB);
 }

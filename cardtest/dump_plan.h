@@ -13,7 +13,9 @@
 
 struct DumpCheck {
   std::vector<int> malformedTrailers;  // access bits whose two copies disagree
-  bool badBlock0 = false;              // block 0 held, with a wrong BCC
+  // Block 0 held with a wrong BCC: a card with a 7-byte UID has none, so
+  // this refuses the dump only when block 0 is to be written.
+  bool badBlock0 = false;
   std::vector<int> lockedForGood;      // trailers no key could ever change again
   bool uidFrozen = false;              // sector 0 locked for good with block 0 writable by no key
   std::vector<int> skipped;            // sectors the dump holds nothing of
@@ -31,7 +33,7 @@ std::string SectorList(const std::vector<int>& sectors);
 // The sectors in the order they are written: sector 0 last, so that block 0
 // is written while the card's own sector-0 access bits still hold, not
 // under the dump's, which may forbid it for good.
-std::vector<int> SectorOrder();
+std::vector<int> SectorOrder(int sectors);
 
 // The blocks of `sector` to write, in order: its data blocks (block 0 only
 // when `block0`, after blocks 1 and 2), then its trailer. Never a block the
@@ -57,14 +59,14 @@ struct SectorOnCard {
   Key keyB = 0;
 };
 
-// The key (0 key A, 1 key B) that may write block `block` (0-3, not the
-// trailer) of the sector: `preferred` when it may, else the other; -1 when
-// no known key may. With the access bits unknown, the key that opened it.
-int WriterOf(const SectorOnCard& card, int block, int preferred);
+// The key (0 key A, 1 key B) that may write a data block of access group
+// `group` (0-2) of the sector: `preferred` when it may, else the other; -1
+// when no known key may. With the access bits unknown, the key that opened it.
+int WriterOf(const SectorOnCard& card, int group, int preferred);
 
 // Whether a known key other than the one that opened the sector may write
 // something of `blocks` that the opening key may not.
-bool NeedsKeyB(const SectorOnCard& card, const std::vector<int>& blocks);
+bool NeedsKeyB(const SectorOnCard& card, const Layout& layout, const std::vector<int>& blocks);
 
 // A trailer write changes only the fields the card's current trailer
 // setting lets the key change; the others stay as they were.
@@ -82,5 +84,5 @@ std::string FieldList(const std::vector<const char*>& fields);
 // may, and the card takes key B for authentication.
 bool ReadsWithKeyB(const int conditions[4]);
 
-// Whether key B (else key A) may read data block `block` back.
-bool ReadableWith(const int conditions[4], int block, bool keyB);
+// Whether key B (else key A) may read a data block of access group `group` back.
+bool ReadableWith(const int conditions[4], int group, bool keyB);

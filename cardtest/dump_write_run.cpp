@@ -17,13 +17,17 @@ int ModeOfKey(int key) { return key == 1 ? kKeyModeB : kKeyModeA; }
 
 DumpWriteRun::DumpWriteRun(CardLink& link, Progress& progress, const CardImage& dump, const CardImage* found,
                            const Key* typed)
-    : CardOperation(link, progress), dump_(dump), found_(found), typedValid_(typed != nullptr) {
+    : CardOperation(link, progress), dump_(dump), found_(found), typedValid_(typed != nullptr), card_(dump.Sectors()) {
   if (typed) typed_ = *typed;
+}
+
+int DumpWriteRun::GroupOf(int address) const {
+  return dump_.layout.AccessGroup(dump_.layout.SectorOf(address), dump_.layout.IndexInSector(address));
 }
 
 bool DumpWriteRun::Survey() {
   bool going = true;
-  for (int sector : SectorOrder()) {
+  for (int sector : SectorOrder(dump_.Sectors())) {
     going = SurveySector(sector);
     if (!going) break;
   }
@@ -49,7 +53,7 @@ bool DumpWriteRun::SurveySector(int sector) {
     card.opens[0] = true;
     card.keys[0] = key;
     ReadTrailer(sector, 0, card);
-    if (!NeedsKeyB(card, blocks)) return true;
+    if (!NeedsKeyB(card, dump_.layout, blocks)) return true;
   }
   const TryResult b = Open(sector, kKeyModeB, &key);
   if (b == kStopped) return false;
@@ -64,11 +68,11 @@ bool DumpWriteRun::SurveySector(int sector) {
 void DumpWriteRun::ReadTrailer(int sector, int key, SectorOnCard& card) {
   char hex[33] = {};
   uint8_t bytes[16];
-  if (!link_.ReadBlock(BlockAddress(sector, kTrailerBlock), hex) || !HexToBytes(hex, bytes, 32)) return;
+  if (!link_.ReadBlock(dump_.layout.Trailer(sector), hex) || !HexToBytes(hex, bytes, 32)) return;
   std::memcpy(card.trailer.data(), bytes, 16);
   // Bits this key may not read come back as zeros, which never decode.
   card.conditionsKnown = DecodeAccessBits(bytes, card.conditions);
-  if (card.conditionsKnown && key == 0 && KeyBReadable(card.conditions[kTrailerBlock])) {
+  if (card.conditionsKnown && key == 0 && KeyBReadable(card.conditions[3])) {
     card.keyB = KeyFromBytes(bytes + 10);
     card.keyBKnown = true;
   }
@@ -77,7 +81,7 @@ void DumpWriteRun::ReadTrailer(int sector, int key, SectorOnCard& card) {
 // What the reader is left holding for each sector surveyed: the key that
 // opened it, whatever was tried after it.
 void DumpWriteRun::KeepOpeningKeys() {
-  for (int sector = 0; sector < kSectors; ++sector) {
+  for (int sector = 0; sector < dump_.Sectors(); ++sector) {
     const SectorOnCard& card = card_[sector];
     if (card.opens[0])
       link_.NoteKey(sector, kKeyModeA, card.keys[0]);
@@ -107,7 +111,7 @@ DumpWriteRun::TryResult DumpWriteRun::Open(int sector, int keyMode, Key* opened)
 std::vector<std::string> DumpWriteRun::Warnings() const {
   std::vector<int> closed, dataLocked;
   std::vector<std::string> warnings;
-  for (int sector : SectorOrder()) {
+  for (int sector : SectorOrder(dump_.Sectors())) {
     const SectorOnCard& card = card_[sector];
     const std::vector<int> blocks = SectorWriteOrder(dump_, sector, false);
     if (blocks.empty()) continue;
@@ -117,11 +121,10 @@ std::vector<std::string> DumpWriteRun::Warnings() const {
     }
     bool dataWritable = true;
     for (int address : blocks)
-      if (address % kBlocksPerSector != kTrailerBlock && WriterOf(card, address % kBlocksPerSector, 0) < 0)
-        dataWritable = false;
+      if (!dump_.layout.IsTrailer(address) && WriterOf(card, GroupOf(address), 0) < 0) dataWritable = false;
     if (!dataWritable) {
       dataLocked.push_back(sector);
-    } else if (blocks.back() == BlockAddress(sector, kTrailerBlock)) {
+    } else if (blocks.back() == dump_.layout.Trailer(sector)) {
       const TrailerPlan plan = PlanTrailer(card, dump_.TrailerWithKeys(sector));
       if (!plan.stays.empty())
         warnings.push_back(Format("扇区[%02d]的尾块不能按转储文件写入：%s将保持卡上原样。", sector,
@@ -141,7 +144,7 @@ void DumpWriteRun::Write(bool block0, int planned) {
   block0_ = block0;
   planned_ = planned;
   bool going = true;
-  for (int sector : SectorOrder()) {
+  for (int sector : SectorOrder(dump_.Sectors())) {
     const std::vector<int> blocks = SectorWriteOrder(dump_, sector, block0_);
     if (blocks.empty()) continue;
     progress_.Status(Format("写入转储：扇区[%02d]，已写入%d/%d个块（Esc在扇区之间取消）", sector, written_, planned_));
@@ -165,14 +168,15 @@ bool DumpWriteRun::WriteSector(int sector, const std::vector<int>& blocks) {
   int mode = -1;  // the key the sector is open with in this pass: 0 A, 1 B
   bool dataMissed = false;
   for (int address : blocks) {
-    const int block = address % kBlocksPerSector;
+    const bool trailer = dump_.layout.IsTrailer(address);
     if (address == 0 && Cancelled()) return false;
-    if (block == kTrailerBlock && dataMissed) {
+    if (trailer && dataMissed) {
       ++refused_;
-      Line(Format("扇区[%02d],块[3]:数据块没有全部写入，尾块未写，密钥和控制位保持不变", sector));
+      Line(Format("扇区[%02d],块[%d]:数据块没有全部写入，尾块未写，密钥和控制位保持不变", sector,
+                  dump_.layout.BlocksIn(sector) - 1));
       continue;
     }
-    const WriteResult result = block == kTrailerBlock ? WriteTrailer(sector, mode) : WriteBlock(sector, address, mode);
+    const WriteResult result = trailer ? WriteTrailer(sector, mode) : WriteBlock(sector, address, mode);
     if (result == kWriteStopped) return false;
     if (result == kWriteRefused && address != 0) dataMissed = true;
   }
@@ -180,9 +184,9 @@ bool DumpWriteRun::WriteSector(int sector, const std::vector<int>& blocks) {
 }
 
 DumpWriteRun::WriteResult DumpWriteRun::WriteBlock(int sector, int address, int& mode) {
-  const int block = address % kBlocksPerSector;
+  const int block = dump_.layout.IndexInSector(address);
   const SectorOnCard& card = card_[sector];
-  const int key = WriterOf(card, block, mode >= 0 ? mode : (card.opens[0] ? 0 : 1));
+  const int key = WriterOf(card, GroupOf(address), mode >= 0 ? mode : (card.opens[0] ? 0 : 1));
   if (key < 0) {
     ++refused_;
     Line(Format("扇区[%02d],块[%d]:卡上的控制位不允许用已知的密钥写入，未写", sector, block));
@@ -194,7 +198,7 @@ DumpWriteRun::WriteResult DumpWriteRun::WriteBlock(int sector, int address, int&
   // Read back where the key may: a block the card did not take as sent is
   // not written.
   char hex[33] = {};
-  if (card.conditionsKnown && ReadableWith(card.conditions, block, key == 1)) {
+  if (card.conditionsKnown && ReadableWith(card.conditions, GroupOf(address), key == 1)) {
     Cancelled();
     if (!link_.ReadBlock(address, hex) || text != std::string(hex, 32)) {
       ++refused_;
@@ -210,7 +214,7 @@ DumpWriteRun::WriteResult DumpWriteRun::WriteBlock(int sector, int address, int&
 // Opens the sector with `key` unless it is open with it already, then
 // writes: kWritten once the card took the frame.
 DumpWriteRun::WriteResult DumpWriteRun::Send(int sector, int address, int key, int& mode, const std::string& text) {
-  const int block = address % kBlocksPerSector;
+  const int block = dump_.layout.IndexInSector(address);
   if (link_.Idle() || key != mode) {
     Cancelled();
     if (!Wake()) return kWriteStopped;
@@ -238,22 +242,23 @@ DumpWriteRun::WriteResult DumpWriteRun::WriteTrailer(int sector, int& mode) {
   const TrailerPlan plan = PlanTrailer(card_[sector], wanted);
   if (plan.key < 0) {
     ++refused_;
-    Line(Format("扇区[%02d],块[3]:卡上的控制位不允许用已知的密钥写入，未写", sector));
+    Line(Format("扇区[%02d],块[%d]:卡上的控制位不允许用已知的密钥写入，未写", sector, dump_.layout.BlocksIn(sector) - 1));
     return kWriteRefused;
   }
   const std::string text = BlockHex(wanted);
-  const WriteResult sent = Send(sector, BlockAddress(sector, kTrailerBlock), plan.key, mode, text);
+  const WriteResult sent = Send(sector, dump_.layout.Trailer(sector), plan.key, mode, text);
   if (sent != kWritten) return sent;
   std::vector<const char*> stays = plan.stays;
   if (stays.empty()) TrailerReadsBack(sector, mode, wanted, &stays);
   UseKeysOnCard(sector, stays);
   if (!stays.empty()) {
     ++refused_;
-    Line(Format("扇区[%02d],块[3]:卡片只接受了部分尾块，%s保持原样", sector, FieldList(stays).c_str()));
+    Line(Format("扇区[%02d],块[%d]:卡片只接受了部分尾块，%s保持原样", sector, dump_.layout.BlocksIn(sector) - 1,
+                FieldList(stays).c_str()));
     return kWriteRefused;
   }
   ++written_;
-  Line(Format("扇区[%02d],块[3]:写卡成功  %s", sector, text.c_str()), true);
+  Line(Format("扇区[%02d],块[%d]:写卡成功  %s", sector, dump_.layout.BlocksIn(sector) - 1, text.c_str()), true);
   return kWritten;
 }
 
@@ -264,13 +269,13 @@ void DumpWriteRun::TrailerReadsBack(int sector, int mode, const std::array<uint8
                                     std::vector<const char*>* stays) {
   int conditions[4];
   if (!DecodeAccessBits(wanted.data(), conditions)) return;
-  const TrailerRule rule = TrailerRuleOf(conditions[kTrailerBlock]);
+  const TrailerRule rule = TrailerRuleOf(conditions[3]);
   if (!Allows(rule.accessRead, mode == 1)) return;
   char hex[33] = {};
   uint8_t bytes[16];
   Cancelled();
-  if (!link_.ReadBlock(BlockAddress(sector, kTrailerBlock), hex) || !HexToBytes(hex, bytes, 32)) {
-    Line(Format("扇区[%02d],块[3]:写入后读回失败，无法确认", sector));
+  if (!link_.ReadBlock(dump_.layout.Trailer(sector), hex) || !HexToBytes(hex, bytes, 32)) {
+    Line(Format("扇区[%02d],块[%d]:写入后读回失败，无法确认", sector, dump_.layout.BlocksIn(sector) - 1));
     return;
   }
   if (std::memcmp(bytes + 6, &wanted[6], 4) != 0) stays->push_back("控制位");

@@ -44,12 +44,14 @@ class DumpWriteRun : CardOperation {
   void TrailerReadsBack(int sector, int mode, const std::array<uint8_t, 16>& wanted, std::vector<const char*>* stays);
   void UseKeysOnCard(int sector, const std::vector<const char*>& stays);
   void Line(const std::string& text, bool select = false) { progress_.WriteLine(text, select); }
+  // The access group the card's bits give block `address`.
+  int GroupOf(int address) const;
 
   const CardImage& dump_;
   const CardImage* found_;
   bool typedValid_;
   Key typed_ = 0;
-  std::array<SectorOnCard, kSectors> card_{};
+  std::vector<SectorOnCard> card_;
   bool block0_ = false;
   int planned_ = 0;
   int written_ = 0;

@@ -68,7 +68,7 @@ void CCardTestDlg::OnSaveDump() {
 
 void CCardTestDlg::OnSaveKeys() {
   std::vector<Key> keys;
-  for (int s = 0; s < kSectors; ++s) {
+  for (int s = 0; s < m_image.Sectors(); ++s) {
     if (m_image.keyAKnown[s]) keys.push_back(m_image.keyA[s]);
     if (m_image.keyBKnown[s]) keys.push_back(m_image.keyB[s]);
   }

@@ -183,14 +183,23 @@ TEST_F(DumpWriteOnVirtualReader, RefusedDumpsAndACancelledConfirmationSendNoWrit
   Spit(dir_ / "bad.mct", bad);
   WriteDump((dir_ / "bad.mct").string(), true, true);
   ASSERT_EQ(1u, ui.MessageBoxes().size());
-  EXPECT_EQ("扇区[02]的控制位格式错误，写入会永久锁死这些扇区\n扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡\n"
-            "整个转储文件未写入，卡片没有改动。",
-            ui.MessageBoxes()[0].text);
+  EXPECT_EQ("扇区[02]的控制位格式错误，写入会永久锁死这些扇区\n整个转储文件未写入，卡片没有改动。", ui.MessageBoxes()[0].text);
+
+  // A block 0 without its check byte, as a card with a 7-byte UID has it,
+  // refuses the dump only when block 0 is to be written.
+  Spit(dir_ / "uid7.mct", sample.replace(sample.find("5D8E2B4CB4"), 10, "5D8E2B4CB5"));
+  WriteDump((dir_ / "uid7.mct").string(), true, true);
+  ASSERT_EQ(2u, ui.MessageBoxes().size());
+  EXPECT_EQ("扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡\n整个转储文件未写入，卡片没有改动。", ui.MessageBoxes()[1].text);
+  EXPECT_TRUE(g_writes.empty());
 
 
   WriteDump(kSample, false);
   EXPECT_EQ("已取消，未写入任何块", ui.GetText(IDC_STATUS));
   EXPECT_TRUE(g_writes.empty());
+
+  WriteDump((dir_ / "uid7.mct").string(), true, false);
+  EXPECT_EQ("写入完成：63/63 个块已写入，0 个块被拒绝", ui.GetText(IDC_STATUS));
 }
 
 TEST_F(DumpWriteOnVirtualReader, CancelTakesEffectBetweenSectorsAndBeforeBlock0) {

@@ -107,11 +107,13 @@ TEST_F(DumpWrite, ABadDumpIsRefusedAndALockedSectorNamedBeforeAnythingIsWritten)
   const std::string factory = Slurp(Path(L"card.mfd"));
   std::string bad = sample_;
   bad.replace(bad.find("5D8E2B4CB4"), 10, "5D8E2B4CB5");
-  HWND box = ChooseDump(L"bad.mct", bad);
-  ASSERT_TRUE(box);
-  EXPECT_EQ("扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡\n整个转储文件未写入，卡片没有改动。", ItemText(box, 0xFFFF));
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(app_.WaitGone(box));
+  // A wrong BCC is refused once block 0 is to be written.
+  HWND checked = ChooseDump(L"bad.mct", bad);
+  ASSERT_TRUE(checked);
+  PostMessageW(GetDlgItem(checked, IDC_CONFIRM_BLOCK0), BM_CLICK, 0, 0);
+  PostMessageW(GetDlgItem(checked, IDC_CONFIRM_WRITE), BM_CLICK, 0, 0);
+  ASSERT_TRUE(app_.WaitGone(checked));
+  EXPECT_EQ("扇区[00]块[0]BCC校验错误，写入会使卡片无法寻卡\n整个转储文件未写入，卡片没有改动。", app_.AnswerMessageBox());
 
   std::string locked = sample_;
   locked.replace(locked.find("7F078869", locked.find("+Sector: 5")), 8, "77878869");
