@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "cards/access.h"
 #include "sim/card.h"
@@ -102,14 +104,34 @@ TEST(CardIdentity, PresetsAnswerWithTheirValues) {
   }
 }
 
-TEST(CardIdentity, FactoryImageBlock0AndTrailers) {
-  const auto memory = sim::FactoryImage(sim::PresetProfile(sim::Preset::Composite));
-  // UID, BCC = 5E^21^9C^07, SAK, ATQA low byte first.
-  EXPECT_EQ("5E219C07E4280400", Hex(At(memory, 0)).substr(0, 16));
-  for (int block = 1; block < sim::kBlockCount; ++block) {
-    const std::string expected = block % 4 == 3 ? "FFFFFFFFFFFFFF078069FFFFFFFFFFFF"
-                                                : "00000000000000000000000000000000";
-    EXPECT_EQ(expected, Hex(At(memory, block))) << block;
+TEST(CardIdentity, FactoryImageBlock0AndTrailersAtEverySize) {
+  // UID, BCC (XOR of the UID), SAK, ATQA low byte first; the memory of the
+  // card's size, trailers where its layout has them.
+  const struct {
+    sim::Preset preset;
+    const char* block0;
+    size_t bytes;
+    std::vector<int> trailers;  // a few, the last one last
+  } expected[] = {
+      {sim::Preset::Composite, "5E219C07E4280400", 1024, {3, 7, 63}},
+      {sim::Preset::Mini, "6E093BD488090400", 320, {3, 15, 19}},
+      {sim::Preset::Classic4K, "2B84C5177D180200", 4096, {3, 127, 143, 159, 239, 255}},
+  };
+  for (const auto& e : expected) {
+    const auto profile = sim::PresetProfile(e.preset);
+    const auto memory = sim::FactoryImage(profile);
+    const Layout layout = LayoutOf(profile.size);
+    ASSERT_EQ(e.bytes, memory.size());
+    EXPECT_EQ(e.block0, Hex(At(memory, 0)).substr(0, 16));
+    std::vector<int> trailers;
+    for (int block = 1; block < layout.blocks; ++block) {
+      const bool trailer = Hex(At(memory, block)) == "FFFFFFFFFFFFFF078069FFFFFFFFFFFF";
+      EXPECT_TRUE(trailer || Hex(At(memory, block)) == std::string(32, '0')) << block;
+      if (trailer) trailers.push_back(block);
+    }
+    EXPECT_EQ(static_cast<size_t>(layout.sectors), trailers.size());
+    for (int t : e.trailers) EXPECT_NE(trailers.end(), std::find(trailers.begin(), trailers.end(), t)) << t;
+    EXPECT_EQ(e.trailers.back(), trailers.back());
   }
 }
 
