@@ -26,7 +26,11 @@ void CCardTestDlg::OnWriteDump() {
   if (!GetBackend()->AskFile(request)) return;
   std::string bytes, problem;
   CardImage dump;
-  if (!dlg::ReadWholeFile(request.path, &bytes, &problem) || !ParseCardDump(bytes, &dump, &problem)) {
+  // Until the write knows every size, a dump of another one goes nowhere.
+  const bool read = dlg::ReadWholeFile(request.path, &bytes, &problem) && ParseCardDump(bytes, &dump, &problem);
+  if (read && dump.size != CardSize::k1K)
+    problem = std::string("文件是MIFARE Classic ") + SizeName(dump.size) + "卡的转储；本程序只能写入1K卡的转储（1024字节）";
+  if (!read || dump.size != CardSize::k1K) {
     MessageBox("转储文件 " + request.path + " 无法使用：" + problem + "\n未写入任何块。", "",
                dlg::kMbOk | dlg::kMbIconExclamation);
     return;
