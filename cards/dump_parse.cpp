@@ -7,7 +7,35 @@
 
 using dump_text::Content;
 
+DumpFile::DumpFile(CardSize size)
+    : size(size),
+      bytes(LayoutOf(size).BytesTotal()),
+      unknown(LayoutOf(size).BytesTotal()),
+      missing(LayoutOf(size).blocks),
+      blockLine(LayoutOf(size).blocks) {}
+
+void DumpFile::Resize(CardSize smaller) {
+  size = smaller;
+  const Layout l = layout();
+  bytes.resize(l.BytesTotal());
+  unknown.resize(l.BytesTotal());
+  missing.resize(l.blocks);
+  blockLine.resize(l.blocks);
+}
+
 namespace {
+
+constexpr CardSize kSizes[] = {CardSize::kMini, CardSize::k1K, CardSize::k4K};
+
+// The size whose raw image has that many bytes.
+bool RawSize(size_t bytes, CardSize* size) {
+  for (CardSize s : kSizes) {
+    if (bytes != static_cast<size_t>(LayoutOf(s).BytesTotal())) continue;
+    *size = s;
+    return true;
+  }
+  return false;
+}
 
 // Raw images hold access bytes such as 07 and 80 and nearly always zeros;
 // text dumps hold none of the control characters.
@@ -24,7 +52,8 @@ bool LooksBinary(const std::string& bytes) {
 // trailers hold non-zero bytes at odd and even offsets alike, and at the
 // raw size the file is taken as one.
 bool LooksUtf16(const std::string& bytes) {
-  if (bytes.size() == static_cast<size_t>(kDumpBytes)) return false;
+  CardSize ignored;
+  if (RawSize(bytes.size(), &ignored)) return false;
   if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) return true;
   if (bytes.size() < 2 || bytes.size() % 2 != 0) return false;
   bool evenZero = true, oddZero = true;
@@ -90,12 +119,13 @@ bool ParseSectorHeader(const std::string& text, int* sector) {
   return !minus || n == 0;
 }
 
+// Read as a 4K card's, then cut to the size of the highest sector present.
 bool ReadMct(DumpFile* dump, DumpProblem* problem) {
-  std::bitset<kDumpSectors> seen;
+  std::bitset<kMaxSectors> seen;
   int sector = -1, blocks = 0;
   size_t last = 0;  // the line of the sector's last block
   auto sectorComplete = [&] {
-    if (sector < 0 || blocks == k1KLayout.BlocksIn(sector)) return true;
+    if (sector < 0 || blocks == k4KLayout.BlocksIn(sector)) return true;
     problem->count = blocks;
     return Refuse(problem, DumpProblem::kSectorShort, last, sector);
   };
@@ -106,8 +136,7 @@ bool ReadMct(DumpFile* dump, DumpProblem* problem) {
       if (!sectorComplete()) return false;
       int n = 0;
       if (!ParseSectorHeader(text, &n)) return Refuse(problem, DumpProblem::kNotSectorLine, i);
-      // A 4K card's dump goes on to sector 39.
-      if (n >= kDumpSectors) return Refuse(problem, DumpProblem::kSectorPastCard, i, n);
+      if (n >= kMaxSectors) return Refuse(problem, DumpProblem::kSectorPastCard, i, n);
       if (seen[n]) return Refuse(problem, DumpProblem::kSectorTwice, i, n);
       seen[n] = true;
       sector = n;
@@ -116,12 +145,25 @@ bool ReadMct(DumpFile* dump, DumpProblem* problem) {
       continue;
     }
     if (sector < 0) return Refuse(problem, DumpProblem::kDataBeforeSector, i);
-    if (blocks == k1KLayout.BlocksIn(sector)) return Refuse(problem, DumpProblem::kSectorTooLong, i, sector);
-    if (!ReadBlock(i, k1KLayout.FirstBlock(sector) + blocks, dump, problem)) return false;
+    if (blocks == k4KLayout.BlocksIn(sector)) return Refuse(problem, DumpProblem::kSectorTooLong, i, sector);
+    if (!ReadBlock(i, k4KLayout.FirstBlock(sector) + blocks, dump, problem)) return false;
     ++blocks;
     last = i;
   }
-  return sectorComplete();
+  if (!sectorComplete()) return false;
+  // A dump that leaves sectors out cannot say how many the card had. The
+  // smallest card that holds its highest sector is the one claim it
+  // supports: a dump of sectors 0-4 is taken as a Mini card's, though it may
+  // be part of a 1K one; writing it onto a bigger card still fits.
+  int highest = 0;
+  for (int s = 0; s < kMaxSectors; ++s)
+    if (seen[s]) highest = s;
+  for (CardSize size : kSizes) {
+    if (highest >= LayoutOf(size).sectors) continue;
+    dump->Resize(size);
+    break;
+  }
+  return true;
 }
 
 // Whether the first line that holds anything is 32 hex digits.
@@ -134,12 +176,13 @@ bool StartsWithBlock(const std::vector<std::string>& lines) {
   return false;
 }
 
+// Read as a 4K card's, then cut to the size the number of blocks names.
 bool ReadEml(DumpFile* dump, DumpProblem* problem) {
   int block = 0;
   for (size_t i = 0; i < dump->lines.size(); ++i) {
     const std::string text = Content(dump->lines[i]);
     if (text.empty()) continue;
-    if (block == kDumpBlocks) return Refuse(problem, DumpProblem::kPastLastBlock, i);
+    if (block == k4KLayout.blocks) return Refuse(problem, DumpProblem::kPastLastBlock, i);
     if (!ReadBlock(i, block, dump, problem)) {
       // A first line that is no block at all says more about the file than
       // about the line.
@@ -151,12 +194,18 @@ bool ReadEml(DumpFile* dump, DumpProblem* problem) {
     }
     ++block;
   }
-  if (block < kDumpBlocks) {
-    problem->kind = DumpProblem::kTooFewBlocks;
-    problem->count = block;
-    return false;
+  for (CardSize size : kSizes) {
+    if (block != LayoutOf(size).blocks) continue;
+    dump->Resize(size);
+    return true;
   }
-  return true;
+  // Short of the next size up; an empty file, of the most common one.
+  problem->kind = DumpProblem::kTooFewBlocks;
+  problem->count = block;
+  problem->number = block == 0 ? k1KLayout.blocks : k4KLayout.blocks;
+  for (CardSize size : {CardSize::k1K, CardSize::kMini})
+    if (block > 0 && block < LayoutOf(size).blocks) problem->number = LayoutOf(size).blocks;
+  return false;
 }
 
 }  // namespace
@@ -164,7 +213,7 @@ bool ReadEml(DumpFile* dump, DumpProblem* problem) {
 bool ReadDump(const std::string& bytes, DumpFile* dump, DumpProblem* problem) {
   *problem = DumpProblem{};
   problem->size = bytes.size();
-  DumpFile file;
+  DumpFile file(CardSize::k4K);
   if (LooksUtf16(bytes)) {
     problem->kind = DumpProblem::kUtf16;
     return false;
@@ -184,23 +233,23 @@ bool ReadDump(const std::string& bytes, DumpFile* dump, DumpProblem* problem) {
                                  const std::string text = Content(line);
                                  return !text.empty() && text[0] == '+';
                                }));
-  // 1024 bytes of text can hold no whole .eml dump: unless it starts like
-  // one or names a sector, it is a raw image whose bytes all happen to be
-  // printable (no zeros, access bytes such as 78 77 88).
-  if (bytes.size() == static_cast<size_t>(kDumpBytes) &&
+  // No whole .eml dump has a raw image's size: unless such a text starts
+  // like one or names a sector, it is a raw image whose bytes all happen to
+  // be printable (no zeros, access bytes such as 78 77 88).
+  CardSize rawSize;
+  if (RawSize(bytes.size(), &rawSize) &&
       (binary || (bytes.find("+Sector") == std::string::npos && !StartsWithBlock(file.lines)))) {
-    file.lines.clear();
-    std::memcpy(file.bytes.data(), bytes.data(), bytes.size());
-    *dump = file;
+    DumpFile raw(rawSize);
+    std::memcpy(raw.bytes.data(), bytes.data(), bytes.size());
+    *dump = raw;
     return true;
   }
   if (binary) {
-    problem->kind = bytes.size() == static_cast<size_t>(k4KLayout.BytesTotal()) ? DumpProblem::k4KImage
-                                                                                : DumpProblem::kWrongSize;
+    problem->kind = DumpProblem::kWrongSize;
     return false;
   }
-  file.missing.set();
-  file.unknown.set();
+  file.missing.assign(file.missing.size(), true);
+  file.unknown.assign(file.unknown.size(), true);
   file.format = mct ? DumpFormat::Mct : DumpFormat::Eml;
   if (!(mct ? ReadMct(&file, problem) : ReadEml(&file, problem))) return false;
   *dump = file;

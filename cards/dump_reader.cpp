@@ -14,7 +14,7 @@ std::string LineProblem(int line, const char* what) {
 }
 
 std::string NotADump(size_t size) {
-  return "文件有" + std::to_string(size) + "字节，既不是1024字节的原始转储，也不是MCT或.eml文本";
+  return "文件有" + std::to_string(size) + "字节，既不是320、1024或4096字节的原始转储，也不是MCT或.eml文本";
 }
 
 const char kNoBlock[] = "不是32位十六进制的块";
@@ -23,8 +23,6 @@ std::string ProblemText(const DumpProblem& p) {
   switch (p.kind) {
     case DumpProblem::kUtf16:
       return "文件是UTF-16编码的文本，请另存为ASCII或UTF-8编码";
-    case DumpProblem::k4KImage:
-      return "文件有4096字节，是MIFARE Classic 4K卡的转储；本程序只能写入1K卡的转储（1024字节）";
     case DumpProblem::kWrongSize:
       return NotADump(p.size);
     case DumpProblem::kCrLineEnds:
@@ -34,7 +32,7 @@ std::string ProblemText(const DumpProblem& p) {
     case DumpProblem::kSectorTooLong:
       return LineProblem(p.line, "不是“+Sector: 扇区号”");
     case DumpProblem::kSectorPastCard:
-      return LineProblem(p.line, ("的扇区号" + std::to_string(p.number) + "超出了1K卡的扇区0至15").c_str());
+      return LineProblem(p.line, ("的扇区号" + std::to_string(p.number) + "超出了4K卡的扇区0至39").c_str());
     case DumpProblem::kSectorTwice:
       return LineProblem(p.line, "重复了前面的扇区");
     case DumpProblem::kSectorShort:
@@ -44,9 +42,9 @@ std::string ProblemText(const DumpProblem& p) {
     case DumpProblem::kHalfDash:
       return (p.noDump ? NotADump(p.size) + "：" : std::string()) + LineProblem(p.line, kNoBlock);
     case DumpProblem::kPastLastBlock:
-      return LineProblem(p.line, "超出了1K卡的64个块");
+      return LineProblem(p.line, "超出了4K卡的256个块");
     case DumpProblem::kTooFewBlocks:
-      return "文件只有" + std::to_string(p.count) + "个块，不足64个块";
+      return "文件只有" + std::to_string(p.count) + "个块，不足" + std::to_string(p.number) + "个块";
   }
   return NotADump(p.size);
 }
@@ -56,8 +54,8 @@ std::string ProblemText(const DumpProblem& p) {
 bool TakeBlock(const DumpFile& dump, int block, CardImage* image) {
   const int unknown = dump.UnknownIn(block, 0, kBlockSize);
   if (unknown == kBlockSize) return true;
-  const bool trailer = k1KLayout.IsTrailer(block);
-  const int sector = k1KLayout.SectorOf(block);
+  const bool trailer = image->layout.IsTrailer(block);
+  const int sector = image->layout.SectorOf(block);
   if (!trailer && unknown > 0) return false;
   if (trailer) {
     if (dump.UnknownIn(block, 6, 4) > 0) return false;
@@ -85,8 +83,8 @@ bool ParseCardDump(const std::string& bytes, CardImage* image, std::string* prob
     *problem = ProblemText(why);
     return false;
   }
-  CardImage parsed;
-  for (int block = 0; block < kCardBlocks; ++block) {
+  CardImage parsed(dump.size);
+  for (int block = 0; block < parsed.Blocks(); ++block) {
     if (dump.missing[block]) continue;
     if (!TakeBlock(dump, block, &parsed)) {
       *problem = LineProblem(dump.blockLine[block] + 1, kNoBlock);

@@ -15,9 +15,10 @@ std::string BlockText(const DumpFile& dump, int block) {
 
 std::string Fresh(const DumpFile& dump) {
   std::string text;
-  for (int sector = 0; sector < kDumpSectors; ++sector) {
+  const Layout layout = dump.layout();
+  for (int sector = 0; sector < layout.sectors; ++sector) {
     if (dump.format == DumpFormat::Mct) text += "+Sector: " + std::to_string(sector) + "\n";
-    for (int b = k1KLayout.FirstBlock(sector); b <= k1KLayout.Trailer(sector); ++b) text += BlockText(dump, b) + "\n";
+    for (int b = layout.FirstBlock(sector); b <= layout.Trailer(sector); ++b) text += BlockText(dump, b) + "\n";
   }
   return text;
 }
@@ -28,7 +29,7 @@ std::string WriteDump(const DumpFile& dump) {
   if (dump.format == DumpFormat::Raw) return std::string(dump.bytes.begin(), dump.bytes.end());
   if (dump.lines.empty()) return Fresh(dump);
   std::vector<std::string> lines = dump.lines;
-  for (int block = 0; block < kDumpBlocks; ++block) {
+  for (int block = 0; block < dump.Blocks(); ++block) {
     if (dump.missing[block]) continue;
     std::string& line = lines[dump.blockLine[block]];
     const dump_text::Span s = dump_text::ContentOf(line);

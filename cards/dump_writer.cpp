@@ -9,7 +9,7 @@ namespace {
 
 std::string IncompleteSectors(const CardImage& image) {
   std::string list;
-  for (int s = 0; s < kCardSectors; ++s) {
+  for (int s = 0; s < image.Sectors(); ++s) {
     if (image.SectorComplete(s)) continue;
     char name[8];
     std::snprintf(name, sizeof name, "%02d", s);
@@ -27,11 +27,11 @@ void MarkUnknown(DumpFile* dump, int block, int from, int count) {
 // too, and a dash there is no valid dump: the whole line stays dashes
 // unless the trailer itself was read.
 DumpFile FileOf(const CardImage& image, DumpKind kind) {
-  DumpFile dump;
+  DumpFile dump(image.size);
   dump.format = kind;
-  for (int block = 0; block < kCardBlocks; ++block) {
-    const int sector = k1KLayout.SectorOf(block);
-    const bool trailer = k1KLayout.IsTrailer(block);
+  for (int block = 0; block < image.Blocks(); ++block) {
+    const int sector = image.layout.SectorOf(block);
+    const bool trailer = image.layout.IsTrailer(block);
     const std::array<uint8_t, 16> bytes = trailer ? image.TrailerWithKeys(sector) : image.blocks[block];
     std::copy(bytes.begin(), bytes.end(), dump.bytes.begin() + block * kBlockSize);
     if (!image.read[block]) {

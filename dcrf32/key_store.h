@@ -15,7 +15,7 @@ using Key = RawKey;
 
 class KeyStore {
  public:
-  static constexpr int kSectors = k1KLayout.sectors;
+  static constexpr int kSectors = kMaxSectors;  // a 4K card's; a smaller card refuses the rest
 
   static bool ValidMode(uint8_t mode) { return mode <= 2 || (mode >= 4 && mode <= 6); }
   static bool Valid(uint8_t mode, uint8_t sector) { return ValidMode(mode) && sector < kSectors; }

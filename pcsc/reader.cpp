@@ -290,8 +290,10 @@ int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
   const uint8_t keyType = mode <= 2 ? kKeyTypeA : kKeyTypeB;
   KeySlot slot;
   if (const int16_t status = PutKey(keyType, *key, &slot)) return status;
+  // A 4K card's sectors 32-39 start past block 127; below them every size
+  // puts a sector where the 4K card does.
   const Exchange answer =
-      link_.Transmit(GeneralAuthenticateCommand(static_cast<uint8_t>(k1KLayout.FirstBlock(sector)), keyType, slot), 0, 0);
+      link_.Transmit(GeneralAuthenticateCommand(static_cast<uint8_t>(k4KLayout.FirstBlock(sector)), keyType, slot), 0, 0);
   // Readers word a wrong key differently: 63 00 (most), 69 82 (SCM's),
   // 69 84 or 69 86. Every refusal is read as one; the slot still holds
   // what it was given, and the card is woken for the next try as usual.
@@ -301,7 +303,6 @@ int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
 
 int16_t Reader::Read(int32_t handle, uint8_t block, Block* out) {
   if (!IsOpen(handle)) return kBadHandle;
-  if (block >= kBlockCount) return kBadArgument;
   if (Card() == nullptr) return link_.NoConnection();
   const Exchange answer = link_.Transmit({0xFF, 0xB0, 0x00, block, 0x10}, kBlockSize, kBlockSize);
   if (answer.status != kOk) return Outcome(answer, kAccessDenied);
@@ -311,7 +312,6 @@ int16_t Reader::Read(int32_t handle, uint8_t block, Block* out) {
 
 int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
   if (!IsOpen(handle)) return kBadHandle;
-  if (block >= kBlockCount) return kBadArgument;
   if (Card() == nullptr) return link_.NoConnection();
   Bytes update(5 + kBlockSize);
   const uint8_t header[] = {0xFF, 0xD6, 0x00, block, 0x10};

@@ -22,8 +22,6 @@
 
 namespace pcsc {
 
-constexpr int kSectorCount = k1KLayout.sectors;
-constexpr int kBlockCount = k1KLayout.blocks;
 using ::kBlockSize;
 
 using Key = dcrf32::Key;

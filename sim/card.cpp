@@ -45,22 +45,37 @@ CardProfile PresetProfile(Preset preset) {
       p.mifare = true;
       p.block0Writable = true;
       break;
+    case Preset::Mini:
+      p.atqa = 0x0004;
+      p.uid = {0x6E, 0x09, 0x3B, 0xD4};
+      p.sak = 0x09;
+      p.mifare = true;
+      p.size = CardSize::kMini;
+      break;
+    case Preset::Classic4K:
+      p.atqa = 0x0002;
+      p.uid = {0x2B, 0x84, 0xC5, 0x17};
+      p.sak = 0x18;
+      p.mifare = true;
+      p.size = CardSize::k4K;
+      break;
   }
   p.bcc = Bcc(p.uid.data());
   return p;
 }
 
 Memory FactoryImage(const CardProfile& profile) {
-  Memory m{};
+  const Layout layout = LayoutOf(profile.size);
+  Memory m(layout.BytesTotal());
   std::copy(profile.uid.begin(), profile.uid.end(), m.begin());
   m[4] = Bcc(profile.uid.data());
   m[5] = profile.sak;
   m[6] = static_cast<uint8_t>(profile.atqa & 0xFF);
   m[7] = static_cast<uint8_t>(profile.atqa >> 8);
   std::copy(std::begin(kManufacturerBytes), std::end(kManufacturerBytes), m.begin() + 8);
-  for (int sector = 0; sector < kSectorCount; ++sector) {
+  for (int sector = 0; sector < layout.sectors; ++sector) {
     std::copy(std::begin(kTransportTrailer), std::end(kTransportTrailer),
-              m.begin() + TrailerOf(sector) * kBlockSize);
+              m.begin() + layout.Trailer(sector) * kBlockSize);
   }
   return m;
 }
@@ -73,7 +88,10 @@ void TakeIdentityFromBlock0(const Memory& memory, CardProfile* profile) {
 }
 
 Card::Card(CardProfile profile, const Memory& memory, const ByteMask& unknown)
-    : profile_(std::move(profile)), memory_(memory), unknown_(unknown) {}
+    : profile_(std::move(profile)), layout_(LayoutOf(profile_.size)), memory_(memory), unknown_(unknown) {
+  memory_.resize(layout_.BytesTotal());
+  unknown_.resize(layout_.BytesTotal());
+}
 
 void Card::FieldReset() {
   state_ = State::Idle;
@@ -162,7 +180,7 @@ bool Card::MifareCommandsAccepted() const {
 }
 
 std::optional<AccessConditions> Card::SectorConditions(int sector) const {
-  return DecodeAccessBytes(&memory_[TrailerOf(sector) * kBlockSize + 6]);
+  return DecodeAccessBytes(&memory_[layout_.Trailer(sector) * kBlockSize + 6]);
 }
 
 Block Card::BlockAt(int block) const {
@@ -177,11 +195,11 @@ Card::Reply Card::Authenticate(KeyKind key, int sector, const Key& value) {
     Fallback();
     return Reply::Silent;
   }
-  if (sector < 0 || sector >= kSectorCount) return Refuse();
+  if (sector < 0 || sector >= layout_.sectors) return Refuse();
   const auto conditions = SectorConditions(sector);
   if (!conditions) return Refuse();
   if (key == KeyKind::B && KeyBReadable((*conditions)[3])) return Refuse();
-  const int offset = TrailerOf(sector) * kBlockSize + (key == KeyKind::A ? 0 : 10);
+  const int offset = layout_.Trailer(sector) * kBlockSize + (key == KeyKind::A ? 0 : 10);
   // A key the dump did not know matches nothing anyone can type.
   for (int i = 0; i < 6; ++i)
     if (unknown_[offset + i]) return Refuse();
@@ -199,13 +217,13 @@ Card::Reply Card::Read(int block, Block* out) {
     Fallback();
     return Reply::Silent;
   }
-  if (state_ != State::Authenticated || block < 0 || block >= kBlockCount ||
-      SectorOf(block) != authSector_)
+  if (state_ != State::Authenticated || block < 0 || block >= layout_.blocks ||
+      layout_.SectorOf(block) != authSector_)
     return Refuse();
   const auto conditions = SectorConditions(authSector_);
   if (!conditions) return Refuse();
-  const uint8_t condition = (*conditions)[k1KLayout.IndexInSector(block)];
-  if (block != TrailerOf(authSector_)) {
+  const uint8_t condition = (*conditions)[layout_.AccessGroup(authSector_, layout_.IndexInSector(block))];
+  if (block != layout_.Trailer(authSector_)) {
     if (!DataReadable(condition, authKey_)) return Refuse();
     *out = BlockAt(block);
     return Reply::Ok;
@@ -227,14 +245,14 @@ Card::Reply Card::Write(int block, const Block& data) {
     Fallback();
     return Reply::Silent;
   }
-  if (state_ != State::Authenticated || block < 0 || block >= kBlockCount ||
-      SectorOf(block) != authSector_ || (block == 0 && !profile_.block0Writable))
+  if (state_ != State::Authenticated || block < 0 || block >= layout_.blocks ||
+      layout_.SectorOf(block) != authSector_ || (block == 0 && !profile_.block0Writable))
     return Refuse();
   const auto conditions = SectorConditions(authSector_);
   if (!conditions) return Refuse();
-  const uint8_t condition = (*conditions)[k1KLayout.IndexInSector(block)];
+  const uint8_t condition = (*conditions)[layout_.AccessGroup(authSector_, layout_.IndexInSector(block))];
   auto target = memory_.begin() + block * kBlockSize;
-  if (block != TrailerOf(authSector_)) {
+  if (block != layout_.Trailer(authSector_)) {
     if (!DataWritable(condition, authKey_)) return Refuse();
     std::copy(data.begin(), data.end(), target);
     return Reply::Ok;

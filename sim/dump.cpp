@@ -94,7 +94,7 @@ DumpLoad LoadDump(const fs::path& path, DumpFile* dump, std::string* problem) {
     return DumpLoad::Failed;
   }
   if (bytes.size() > kLargestDump) {
-    *problem = name + " is over 1 MiB: not a MIFARE Classic 1K dump";
+    *problem = name + " is over 1 MiB: not a MIFARE Classic dump";
     return DumpLoad::Failed;
   }
   std::string why;

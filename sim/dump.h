@@ -1,6 +1,6 @@
 #pragma once
 // The card's memory on disk, in whichever dump format the file holds (see
-// cards/dump_file.h); a file created here is a raw 1024-byte image.
+// cards/dump_file.h); a file created here is a raw image of the card's size.
 
 #include <filesystem>
 #include <string>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "cards/card_image.h"
 #include "sim/dump.h"
 #include "dcrf32/hex.h"
 #include "dcrf32/platform.h"
@@ -73,18 +74,32 @@ int32_t Reader::Open(const Config& config) {
       preset = Preset::Composite;
     } else if (card == "cuid") {
       preset = Preset::Cuid;
+    } else if (card == "mini") {
+      preset = Preset::Mini;
+    } else if (card == "4k") {
+      preset = Preset::Classic4K;
     } else {
       return Refuse(kInitBadConfiguration, "DCRF32_SIM_CARD=\"" + config.card +
-                                               "\" is not a card; use m1, cpu, composite, cuid or none");
+                                               "\" is not a card; use m1, cpu, composite, cuid, mini, 4k or none");
     }
     CardProfile profile = PresetProfile(preset);
-    DumpFile file;
+    DumpFile file(profile.size);
     file.bytes = FactoryImage(profile);
     // A CPU card has no MIFARE memory, so a dump means nothing to it.
     if (profile.mifare && config.dump) {
       std::string problem;
       switch (LoadDump(*config.dump, &file, &problem)) {
         case DumpLoad::Loaded:
+          // The card's memory is the file: a dump of another size would
+          // leave sectors out or have nowhere to go.
+          if (file.size != profile.size) {
+            return Refuse(kInitBadDump, "card dump " + dcrf32::DisplayPath(*config.dump) + " is a MIFARE Classic " +
+                                            SizeName(file.size) + " card's (" +
+                                            std::to_string(file.layout().BytesTotal()) + " bytes); the " +
+                                            (card.empty() ? "m1" : card) +
+                                            " card is a MIFARE Classic " + SizeName(profile.size) + " (" +
+                                            std::to_string(LayoutOf(profile.size).BytesTotal()) + " bytes)");
+          }
           TakeIdentityFromBlock0(file.bytes, &profile);
           break;
         case DumpLoad::Missing:
@@ -182,7 +197,6 @@ int16_t Reader::Authenticate(int32_t handle, uint8_t mode, uint8_t sector) {
 
 int16_t Reader::Read(int32_t handle, uint8_t block, Block* out) {
   if (!IsOpen(handle)) return kBadHandle;
-  if (block >= kBlockCount) return kBadArgument;
   if (!card_) return kNoCard;
   switch (card_->Read(block, out)) {
     case Card::Reply::Ok:
@@ -197,7 +211,6 @@ int16_t Reader::Read(int32_t handle, uint8_t block, Block* out) {
 
 int16_t Reader::Write(int32_t handle, uint8_t block, const Block& data) {
   if (!IsOpen(handle)) return kBadHandle;
-  if (block >= kBlockCount) return kBadArgument;
   if (!card_) return kNoCard;
   const Memory before = card_->memory();
   const ByteMask beforeUnknown = card_->unknown();

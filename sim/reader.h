@@ -31,7 +31,7 @@ constexpr int32_t kInitBadDump = -1;
 // Settings as found in the environment, not yet checked.
 struct Config {
   std::string reader;  // DCRF32_SIM_READER: "" or "present", or "absent"
-  std::string card;    // DCRF32_SIM_CARD: "" (= m1), m1, cpu, composite, cuid, none
+  std::string card;    // DCRF32_SIM_CARD: "" (= m1), m1, cpu, composite, cuid, mini, 4k, none
   std::optional<std::filesystem::path> dump;  // DCRF32_SIM_DUMP
 };
 

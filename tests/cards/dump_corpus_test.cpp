@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cards/dump_reader.h"
+#include "cards/dump_writer.h"
 #include "cards/hex.h"
 #include "tests/cards/dump_corpus.h"
 
@@ -12,8 +13,8 @@ namespace {
 std::string Shown(const CardImage& image, int block) {
   if (!image.read[block]) return std::string(32, '-');
   const std::string text = HexText(image.blocks[block].data(), 16);
-  if (!k1KLayout.IsTrailer(block)) return text;
-  const int sector = k1KLayout.SectorOf(block);
+  if (!image.layout.IsTrailer(block)) return text;
+  const int sector = image.layout.SectorOf(block);
   return (image.keyAKnown[sector] ? text.substr(0, 12) : std::string(12, '-')) + text.substr(12, 8) +
          (image.keyBKnown[sector] ? text.substr(20) : std::string(12, '-'));
 }
@@ -35,5 +36,10 @@ TEST(DumpCorpus, TheProgramTakesEachDumpItCanWriteAndNamesWhatIsWrongWithTheOthe
     }
     ASSERT_TRUE(taken) << problem;
     for (const auto& block : c.blocks) EXPECT_EQ(block.second, Shown(image, block.first)) << "block " << block.first;
+    if (c.saved.empty()) continue;
+    const DumpKind kind = c.saved == "raw" ? DumpKind::Raw : c.saved == "mct" ? DumpKind::Mct : DumpKind::Eml;
+    std::string rendered;
+    ASSERT_TRUE(RenderCardDump(image, kind, &rendered, &problem)) << problem;
+    EXPECT_EQ(c.content, rendered);
   }
 }

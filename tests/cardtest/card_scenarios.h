@@ -200,6 +200,73 @@ TYPED_TEST_P(CardScenarios, MalformedTrailerNeverReachesTheCard) {
   EXPECT_EQ("块[3]:" + kFactoryTrailer, this->ReadLines()[24]);
 }
 
+// The window's own commands stay on sectors 0-15, so what lies past them is
+// asked of the library directly, with the session's handle and pause.
+struct Direct {
+  const ReaderSession& r;
+  int16_t Load(uint8_t sector, const char* key12) const {
+    uint8_t key[6];
+    for (int i = 0; i < 6; ++i) key[i] = static_cast<uint8_t>(std::stoi(std::string(key12 + 2 * i, 2), nullptr, 16));
+    return r.Call(&ReaderApi::dc_load_key, uint8_t{0}, sector, key);
+  }
+  int16_t Authenticate(uint8_t sector) const { return r.Call(&ReaderApi::dc_authentication, uint8_t{0}, sector); }
+  std::string Read(uint8_t block) const {
+    char hex[33] = {};
+    const int16_t status = r.Call(&ReaderApi::dc_read_hex, block, hex);
+    return status == 0 ? std::string(hex) : "failed " + std::to_string(status);
+  }
+  int16_t Write(uint8_t block, const std::string& data) const {
+    std::string copy = data;
+    return r.Call(&ReaderApi::dc_write_hex, block, &copy[0]);
+  }
+};
+
+// Sector 39 is the 4K card's last 16-block sector: blocks 240-255. A
+// library that authenticated it where a 4-block sector 39 would start
+// (block 156, in sector 33) would find block 255 out of reach.
+TYPED_TEST_P(CardScenarios, FourKCardsSectors32To39TakeTheirOwnBlocksUpTo255) {
+  this->Open("4k");
+  this->dlg.OnFindCard();
+  EXPECT_EQ("0002", this->ui.GetText(IDC_ATQA));
+  EXPECT_EQ("18", this->ui.GetText(IDC_SAK));
+  const Direct card{this->dlg.Session()};
+  ASSERT_EQ(0, card.Load(39, "FFFFFFFFFFFF"));
+  ASSERT_EQ(0, card.Authenticate(39));
+  EXPECT_EQ(kFactoryTrailer, card.Read(255));
+  EXPECT_EQ(kZeros, card.Read(240));
+  EXPECT_EQ(0, card.Write(254, "0123456789ABCDEF0123456789ABCDEF"));
+  EXPECT_EQ("0123456789ABCDEF0123456789ABCDEF", card.Read(254));
+  // A new key A for sector 33 (blocks 144-159): the old one no longer opens it.
+  ASSERT_EQ(0, card.Load(33, "FFFFFFFFFFFF"));
+  ASSERT_EQ(0, card.Authenticate(33));
+  EXPECT_EQ(0, card.Write(159, "A0A1A2A3A4A5FF078069FFFFFFFFFFFF"));
+  EXPECT_NE(0, card.Authenticate(33));
+  this->dlg.OnFindCard();
+  ASSERT_EQ(0, card.Load(33, "A0A1A2A3A4A5"));
+  ASSERT_EQ(0, card.Authenticate(33));
+  EXPECT_EQ(kFactoryTrailer, card.Read(159));
+  EXPECT_EQ(kZeros, card.Read(144));
+  // Sector 39 is where it was.
+  ASSERT_EQ(0, card.Authenticate(39));
+  EXPECT_EQ("0123456789ABCDEF0123456789ABCDEF", card.Read(254));
+}
+
+// A Mini card ends at sector 4, block 19: the card refuses what lies past.
+TYPED_TEST_P(CardScenarios, MiniCardEndsAtSector4) {
+  this->Open("mini");
+  this->dlg.OnFindCard();
+  EXPECT_EQ("0004", this->ui.GetText(IDC_ATQA));
+  EXPECT_EQ("09", this->ui.GetText(IDC_SAK));
+  const Direct card{this->dlg.Session()};
+  ASSERT_EQ(0, card.Load(4, "FFFFFFFFFFFF"));
+  ASSERT_EQ(0, card.Authenticate(4));
+  EXPECT_EQ(kFactoryTrailer, card.Read(19));
+  EXPECT_EQ(0u, card.Read(20).rfind("failed", 0));
+  this->dlg.OnFindCard();
+  ASSERT_EQ(0, card.Load(5, "FFFFFFFFFFFF"));
+  EXPECT_NE(0, card.Authenticate(5));
+}
+
 TYPED_TEST_P(CardScenarios, EmptyFieldFailsAtTheRequest) {
   this->Open("none");
   this->dlg.OnFindCard();
@@ -229,5 +296,6 @@ REGISTER_TYPED_TEST_SUITE_P(CardScenarios, WrittenBlockReadsBack, ManufacturerBl
                             KeyBFailsWhereTheTransportConfigurationMakesItReadable,
                             SectorWithAnotherKeyFailsAloneAndTheNewKeyWritesIt,
                             KeyBTheCardKeepsToItselfOpensItsSector, BlockTheKeyMayNotReadFailsAlone,
-                            MalformedTrailerNeverReachesTheCard, EmptyFieldFailsAtTheRequest,
+                            MalformedTrailerNeverReachesTheCard, FourKCardsSectors32To39TakeTheirOwnBlocksUpTo255,
+                            MiniCardEndsAtSector4, EmptyFieldFailsAtTheRequest,
                             AbsentReaderFailsToOpenAndLaterCommandsFailCleanly);

@@ -124,7 +124,7 @@ TEST_F(Faults, TraceListsTheReadersAndNeverShowsTrailerKeys) {
   for (const char* secret : {"A0B1", "B1C2", "C2D3", "D3E4", "E4F5", "B0B1", "B3B4", "B4B5"})
     EXPECT_EQ(std::string::npos, log.find(secret)) << secret << " in\n" << log;
   EXPECT_NE(std::string::npos, log.find("\tdc_write_hex\t" + std::to_string(h) +
-                                        ",143,************FF078069************\t2\n"))
+                                        ",143,************FF078069************\t"))
       << log;
 }
 

@@ -41,9 +41,11 @@ Bytes AtrFor(const sim::CardProfile& profile) {
     atr = {0x3B, static_cast<uint8_t>(0x80 | historical.size()), 0x80, 0x01};
     atr.insert(atr.end(), historical.begin(), historical.end());
   } else {
-    // Standard 03 (ISO 14443-3 type A), card name 00 01 (MIFARE Classic 1K).
+    // Standard 03 (ISO 14443-3 type A), then the card name: 00 01 MIFARE
+    // Classic 1K, 00 02 4K, 00 26 Mini.
+    const uint8_t name = profile.size == CardSize::k4K ? 0x02 : profile.size == CardSize::kMini ? 0x26 : 0x01;
     atr = {0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00,
-           0x03, 0x06, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
+           0x03, 0x06, 0x03, 0x00, name, 0x00, 0x00, 0x00, 0x00};
   }
   uint8_t check = 0;
   for (size_t i = 1; i < atr.size(); ++i) check ^= atr[i];
@@ -228,6 +230,8 @@ std::optional<sim::Preset> PresetNamed(const std::string& name) {
   if (name == "m1") return sim::Preset::M1;
   if (name == "cpu") return sim::Preset::Cpu;
   if (name == "composite") return sim::Preset::Composite;
+  if (name == "mini") return sim::Preset::Mini;
+  if (name == "4k") return sim::Preset::Classic4K;
   return std::nullopt;
 }
 
@@ -242,10 +246,10 @@ Taken TakeReaderOption(const std::string& flag, const std::string& value, Reader
   if (flag == "--card") {
     if (value == "none") options->card.reset();
     else if (const auto preset = PresetNamed(value)) options->card = preset;
-    else return bad("m1, cpu, composite or none");
+    else return bad("m1, cpu, composite, mini, 4k or none");
   } else if (flag == "--second-card") {
     options->secondCard = PresetNamed(value);
-    if (!options->secondCard) return bad("m1, cpu or composite");
+    if (!options->secondCard) return bad("m1, cpu, composite, mini or 4k");
   } else if (flag == "--flavour") {
     if (value == "pn53x") options->flavour = Flavour::Pn53x;
     else if (value == "acr122") options->flavour = Flavour::Acr122;

@@ -79,9 +79,9 @@ Bytes AtrFor(const sim::CardProfile& profile);
 
 // A reader and the card in its field, as the switches of the responder and
 // of the test winscard.dll name them:
-//   --card m1|cpu|composite|none   --flavour pn53x|acr122|getdata|atr
+//   --card m1|cpu|composite|mini|4k|none   --flavour pn53x|acr122|getdata|atr
 //   --keys acs|session|omnikey|scm --unanswered INS (hex)
-//   --second-card m1|cpu|composite --ats-length N
+//   --second-card m1|cpu|composite|mini|4k --ats-length N
 //   --chaos SEED,PERCENT --chaos-log FILE (chaos.h)
 struct ReaderOptions {
   std::optional<sim::Preset> card = sim::Preset::M1;  // nothing: an empty field

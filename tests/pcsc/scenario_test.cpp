@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,16 @@ INSTANTIATE_TEST_SUITE_P(Reader, EveryFlavour, ::testing::Values("pn53x", "acr12
 TEST_P(EveryFlavour, M1CardIsFoundLoadedReadAndSelected) {
   Open("m1", GetParam());
   M1CardIsFoundLoadedReadAndSelected();
+}
+
+// A 4K and a Mini card by every flavour, by the ATR's card name (00 02,
+// 00 26) where the reader has no exact way.
+TEST_P(EveryFlavour, FourKAndMiniCardsAreFoundWithTheirSak) {
+  for (const auto& c : {std::make_pair("4k", "0002 18"), std::make_pair("mini", "0004 09")}) {
+    Open(c.first, GetParam());
+    dlg.OnFindCard();
+    EXPECT_EQ(c.second, ui.GetText(IDC_ATQA) + " " + ui.GetText(IDC_SAK));
+  }
 }
 
 TEST_F(PcscReader, CpuCardIsIdentifiedWithItsAtsByEitherExactWay) {

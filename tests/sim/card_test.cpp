@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "cards/access.h"
 #include "sim/card.h"
@@ -19,6 +21,9 @@ using Reply = sim::Card::Reply;
 const Key kFactoryKey = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 const Key kKeyA = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
 const Key kKeyB = {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5};
+
+const Block kData = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
+                     0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
 
 std::string Hex(const Block& b) { return dcrf32::ToHex(b.data(), b.size()); }
 
@@ -91,6 +96,8 @@ TEST(CardIdentity, PresetsAnswerWithTheirValues) {
       {sim::Preset::M1, 0x0004, {0x3A, 0x5C, 0x7E, 0x91}, 0x08, ""},
       {sim::Preset::Cpu, 0x0008, {0x08, 0x6B, 0x2F, 0x14}, 0x20, "0578807002"},
       {sim::Preset::Composite, 0x0004, {0x5E, 0x21, 0x9C, 0x07}, 0x28, "067777710280"},
+      {sim::Preset::Mini, 0x0004, {0x6E, 0x09, 0x3B, 0xD4}, 0x09, ""},
+      {sim::Preset::Classic4K, 0x0002, {0x2B, 0x84, 0xC5, 0x17}, 0x18, ""},
   };
   for (const Expected& e : cases) {
     Card card = FactoryCard(e.preset);
@@ -102,14 +109,34 @@ TEST(CardIdentity, PresetsAnswerWithTheirValues) {
   }
 }
 
-TEST(CardIdentity, FactoryImageBlock0AndTrailers) {
-  const auto memory = sim::FactoryImage(sim::PresetProfile(sim::Preset::Composite));
-  // UID, BCC = 5E^21^9C^07, SAK, ATQA low byte first.
-  EXPECT_EQ("5E219C07E4280400", Hex(At(memory, 0)).substr(0, 16));
-  for (int block = 1; block < sim::kBlockCount; ++block) {
-    const std::string expected = block % 4 == 3 ? "FFFFFFFFFFFFFF078069FFFFFFFFFFFF"
-                                                : "00000000000000000000000000000000";
-    EXPECT_EQ(expected, Hex(At(memory, block))) << block;
+TEST(CardIdentity, FactoryImageBlock0AndTrailersAtEverySize) {
+  // UID, BCC (XOR of the UID), SAK, ATQA low byte first; the memory of the
+  // card's size, trailers where its layout has them.
+  const struct {
+    sim::Preset preset;
+    const char* block0;
+    size_t bytes;
+    std::vector<int> trailers;  // a few, the last one last
+  } expected[] = {
+      {sim::Preset::Composite, "5E219C07E4280400", 1024, {3, 7, 63}},
+      {sim::Preset::Mini, "6E093BD488090400", 320, {3, 15, 19}},
+      {sim::Preset::Classic4K, "2B84C5177D180200", 4096, {3, 127, 143, 159, 239, 255}},
+  };
+  for (const auto& e : expected) {
+    const auto profile = sim::PresetProfile(e.preset);
+    const auto memory = sim::FactoryImage(profile);
+    const Layout layout = LayoutOf(profile.size);
+    ASSERT_EQ(e.bytes, memory.size());
+    EXPECT_EQ(e.block0, Hex(At(memory, 0)).substr(0, 16));
+    std::vector<int> trailers;
+    for (int block = 1; block < layout.blocks; ++block) {
+      const bool trailer = Hex(At(memory, block)) == "FFFFFFFFFFFFFF078069FFFFFFFFFFFF";
+      EXPECT_TRUE(trailer || Hex(At(memory, block)) == std::string(32, '0')) << block;
+      if (trailer) trailers.push_back(block);
+    }
+    EXPECT_EQ(static_cast<size_t>(layout.sectors), trailers.size());
+    for (int t : e.trailers) EXPECT_NE(trailers.end(), std::find(trailers.begin(), trailers.end(), t)) << t;
+    EXPECT_EQ(e.trailers.back(), trailers.back());
   }
 }
 
@@ -275,6 +302,56 @@ TEST(CardRead, DataBlocksFollowTheAccessBits) {
   EXPECT_EQ(Reply::Refused, card.Read(4, &out));
 }
 
+// A 16-block sector's access bits govern blocks 0-4, 5-9, 10-14 and the
+// trailer: sector 39 (blocks 240-255) with 011 (key B only), 111 (never),
+// 100 (either reads, key B writes) and 011 for the trailer, under which key
+// B is no data and so authenticates.
+TEST(CardRead, SixteenBlockSectorsFollowTheirFourAccessGroups) {
+  const auto profile = sim::PresetProfile(sim::Preset::Classic4K);
+  sim::Memory memory = sim::FactoryImage(profile);
+  for (int block = 240; block < 255; ++block) Put(memory, block, kData);
+  Put(memory, 255, Trailer(kKeyA, {3, 7, 4, 3}, kKeyB));
+  Card card(profile, memory);
+  Block out{};
+  ActivateAndAuthenticate(card, KeyKind::B, 39, kKeyB);
+  for (int block : {240, 244, 250, 254}) {
+    EXPECT_EQ(Reply::Ok, card.Read(block, &out)) << block;
+    EXPECT_EQ(Hex(kData), Hex(out));
+  }
+  EXPECT_EQ(Reply::Ok, card.Write(254, kData));
+  EXPECT_EQ(Reply::Refused, card.Read(245, &out));
+  ActivateAndAuthenticate(card, KeyKind::B, 39, kKeyB);
+  EXPECT_EQ(Reply::Refused, card.Read(249, &out));
+  ActivateAndAuthenticate(card, KeyKind::A, 39, kKeyA);
+  EXPECT_EQ(Reply::Ok, card.Read(250, &out));
+  EXPECT_EQ(Reply::Refused, card.Write(250, kData));
+  ActivateAndAuthenticate(card, KeyKind::A, 39, kKeyA);
+  EXPECT_EQ(Reply::Refused, card.Read(244, &out));
+  // Sector 32, still factory-fresh, starts at block 128 and ends at 143.
+  ActivateAndAuthenticate(card, KeyKind::A, 32, kFactoryKey);
+  EXPECT_EQ(Reply::Ok, card.Read(143, &out));
+  EXPECT_EQ("000000000000FF078069FFFFFFFFFFFF", Hex(out));
+  EXPECT_EQ(Reply::Refused, card.Read(144, &out));
+}
+
+// Sectors and blocks past a card's memory are refused, never reached.
+TEST(CardRead, NothingPastTheCardsLastSector) {
+  for (const auto& c : {std::make_pair(sim::Preset::Mini, 5), std::make_pair(sim::Preset::M1, 16),
+                        std::make_pair(sim::Preset::Classic4K, 40)}) {
+    Card card = FactoryCard(c.first);
+    Activate(card);
+    EXPECT_EQ(Reply::Refused, card.Authenticate(KeyKind::A, c.second, kFactoryKey)) << c.second;
+    ActivateAndAuthenticate(card, KeyKind::A, c.second - 1, kFactoryKey);
+    Block out{};
+    const int last = card.layout().blocks - 1;
+    EXPECT_EQ(Reply::Ok, card.Read(last, &out));
+    EXPECT_EQ(Reply::Refused, card.Read(last + 1, &out));
+    ActivateAndAuthenticate(card, KeyKind::A, c.second - 1, kFactoryKey);
+    EXPECT_EQ(Reply::Refused, card.Write(last + 1, kData));
+    EXPECT_EQ(static_cast<size_t>(last + 1) * 16, card.memory().size());
+  }
+}
+
 TEST(CardRead, OnlyTheAuthenticatedSector) {
   Card card = FactoryCard();
   ActivateAndAuthenticate(card, KeyKind::A, 0, kFactoryKey);
@@ -284,9 +361,6 @@ TEST(CardRead, OnlyTheAuthenticatedSector) {
 }
 
 // ------------------------------------------------------------------ writes
-
-const Block kData = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
-                     0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
 
 TEST(CardWrite, TransportSettingLetsKeyAWriteEverything) {
   Card card = FactoryCard();

@@ -22,6 +22,24 @@ class Dumps : public Library {
     ASSERT_EQ(0, dc_load_key(h, mode, sector, copy));
     ASSERT_EQ(0, dc_authentication(h, mode, sector));
   }
+  // Reads the card's last data block as the dump has it, writes another
+  // value, and finds it again after opening the saved file afresh.
+  void ReplayLastDataBlock(int32_t h, const dump_corpus::Case& c) {
+    const auto& last = c.blocks[1];
+    const uint8_t sector = static_cast<uint8_t>(c.preset == std::string("4k") ? 39 : c.preset == std::string("mini") ? 4 : 15);
+    Activate(h);
+    Authenticate(h, 0, sector, kFactoryKey);
+    EXPECT_EQ(last.second, ReadBlock(h, static_cast<uint8_t>(last.first)));
+    char data[] = "0000000000000000000000000000BEEF";
+    ASSERT_EQ(0, dc_write_hex(h, static_cast<uint8_t>(last.first), data));
+    const std::string saved = Slurp(dir_ / c.name);
+    EXPECT_EQ(c.content.size(), saved.size());
+    const int32_t again = Open(c.preset);
+    ASSERT_GT(again, 0);
+    Activate(again);
+    Authenticate(again, 0, sector, kFactoryKey);
+    EXPECT_EQ(data, ReadBlock(again, static_cast<uint8_t>(last.first)));
+  }
   // A refusal leaves the card idle, so it is found again afterwards.
   static bool Refused(int32_t h, uint8_t mode, uint8_t sector, const uint8_t key[6]) {
     uint8_t copy[6];
@@ -154,11 +172,12 @@ TEST_F(Dumps, EachCorpusFileIsTakenOrRefusedUntouchedAndTheLogSaysWhy) {
     SCOPED_TRACE(c.name);
     const fs::path dump = Use(c.name, c.content);
     ::testing::internal::CaptureStderr();
-    const int32_t h = Open("m1");
+    const int32_t h = Open(c.preset);
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(c.content, Slurp(dump));
     if (!c.reader) {
       EXPECT_GT(h, 0) << said;
+      if (!c.saved.empty()) ReplayLastDataBlock(h, c);
       continue;
     }
     EXPECT_EQ(-1, h);

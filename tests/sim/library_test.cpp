@@ -385,3 +385,15 @@ TEST_F(Library, EveryCallIsLoggedOnOneWellFormedLine) {
 }
 
 }  // namespace
+
+// A Mini and a 4K card's missing dump is created at the card's size.
+TEST_F(Library, MiniAnd4KDumpsAreCreatedAtTheirSize) {
+  for (const auto& c : {std::make_pair("mini", 320u), std::make_pair("4k", 4096u)}) {
+    const fs::path dump = dir_ / (std::string(c.first) + ".mfd");
+    setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
+    ASSERT_GT(Open(c.first), 0);
+    const std::string image = Slurp(dump);
+    ASSERT_EQ(c.second, image.size());
+    EXPECT_EQ("FFFFFFFFFFFFFF078069FFFFFFFFFFFF", HexOf(image.substr(image.size() - 16)));
+  }
+}

@@ -41,14 +41,14 @@ TEST(ReaderKeys, AuthenticationUsesTheSlotOfItsModeAndSector) {
   EXPECT_EQ(sim::kAuthFailed, reader.Authenticate(h, 4, 1));
 }
 
-TEST(ReaderKeys, OnlyModes0To2And4To6AndSectors0To15) {
+TEST(ReaderKeys, OnlyModes0To2And4To6AndSectors0To39) {
   Reader reader;
   const int32_t h = reader.Open(CardConfig("m1"));
   for (uint8_t mode : {3, 7, 255})
     EXPECT_EQ(sim::kBadArgument, reader.LoadKey(h, mode, 0, kFactoryKey)) << int(mode);
-  EXPECT_EQ(sim::kBadArgument, reader.LoadKey(h, 0, 16, kFactoryKey));
+  EXPECT_EQ(sim::kBadArgument, reader.LoadKey(h, 0, 40, kFactoryKey));
   EXPECT_EQ(sim::kBadArgument, reader.Authenticate(h, 3, 0));
-  EXPECT_EQ(sim::kOk, reader.LoadKey(h, 6, 15, kFactoryKey));
+  EXPECT_EQ(sim::kOk, reader.LoadKey(h, 6, 39, kFactoryKey));
 }
 
 TEST(ReaderOpen, StartsOverWithANewHandleNoKeysAndAnIdleFactoryCard) {
