@@ -187,7 +187,7 @@ TEST_F(DictionaryOnVirtualReader, FourKCardReadsWholeAndSavesAsItsFourKilobytes)
     mct += "+Sector: " + std::to_string(s) + "\n";
     const int blocks = s < 32 ? 4 : 16;
     for (int b = 0; b < blocks - 1; ++b)
-      mct += s == 0 && b == 0 ? "4B1E7C2A8F1802004655494C4C4F4E21\n" : std::string(32, s < 32 ? '0' : '5') + "\n";
+      mct += s == 0 && b == 0 ? "4B1E7C2A031802004655494C4C4F4E21\n" : std::string(32, s < 32 ? '0' : '5') + "\n";
     mct += s < 32 ? "FFFFFFFFFFFFFF078069FFFFFFFFFFFF\n" : "A0A1A2A3A4A57F078869B0B1B2B3B4B5\n";
   }
   std::ofstream(dir_ / "card.mct", std::ios::binary) << mct;
