@@ -164,3 +164,49 @@ TEST_F(ContextMenu, ShiftF10TheMenuKeyAndCtrlCWorkFromTheKeyboard) {
   ASSERT_TRUE(app_.WaitForStatus("已复制选中行")) << app_.Text(IDC_STATUS);
   EXPECT_EQ("块[0]:5D8E2B4CB40804005155494C4C4F4E21", ClipboardText());
 }
+
+TEST(CardSizes, A4KCardReadWholeFromTheMenuSavesAsItsFourKilobytesAndWritesBack) {
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  const std::wstring dir = std::wstring(tmp) + L"quillon-4k-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(dir.c_str(), nullptr);
+  // Sectors 32-39 (16 blocks each) open with key A A0A1A2A3A4A5, from the
+  // built-in list, and keep key B B0B1B2B3B4B5 to themselves (7F0788).
+  std::string mct;
+  for (int s = 0; s < 40; ++s) {
+    mct += "+Sector: " + std::to_string(s) + "\n";
+    for (int b = 0; b < (s < 32 ? 3 : 15); ++b)
+      mct += s == 0 && b == 0 ? "4B1E7C2A031802004655494C4C4F4E21\n" : std::string(32, s < 32 ? '0' : '5') + "\n";
+    mct += s < 32 ? "FFFFFFFFFFFFFF078069FFFFFFFFFFFF\n" : "A0A1A2A3A4A57F078869B0B1B2B3B4B5\n";
+  }
+  const std::wstring card = dir + L"\\card.mct", saved = dir + L"\\saved.bin";
+  std::ofstream(card.c_str(), std::ios::binary) << mct;
+  AppDriver app;
+  ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"4k"}, {L"DCRF32_SIM_DUMP", card}}));
+  app.Click(IDC_OPEN_READER);
+  app.Click(IDC_FIND_CARD);
+  ASSERT_EQ("18", app.Text(IDC_SAK));
+  ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
+  ASSERT_TRUE(app.WaitForStatus("字典读取完成")) << app.Text(IDC_STATUS);
+  EXPECT_EQ("字典读取完成：40/40 个扇区已读取", app.Text(IDC_STATUS));
+  EXPECT_EQ(32u * 5 + 8 * 17, app.Lines(IDC_READ_LIST).size());
+
+  ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kSaveDump));
+  ASSERT_TRUE(app.AnswerFileDialog(saved, 1));
+  const std::string raw = Slurp(saved);
+  ASSERT_EQ(4096u, raw.size());
+  EXPECT_EQ(std::string("\xA0\xA1\xA2\xA3\xA4\xA5\x7F\x07\x88\x69\xB0\xB1\xB2\xB3\xB4\xB5", 16), raw.substr(255 * 16));
+
+  // The 4K dump writes back onto the card, every sector of it.
+  ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, 7));
+  ASSERT_TRUE(app.AnswerFileDialog(saved));
+  HWND confirm = app.FindMessageBox();
+  ASSERT_TRUE(confirm);
+  PostMessageW(GetDlgItem(confirm, IDC_CONFIRM_WRITE), BM_CLICK, 0, 0);
+  ASSERT_TRUE(app.WaitGone(confirm));
+  ASSERT_TRUE(app.WaitForStatus("写入完成")) << app.Text(IDC_STATUS);
+  EXPECT_EQ("写入完成：255/255 个块已写入，0 个块被拒绝", app.Text(IDC_STATUS));
+  app.Close();
+  for (const std::wstring& file : {card, saved}) DeleteFileW(file.c_str());
+  RemoveDirectoryW(dir.c_str());
+}
