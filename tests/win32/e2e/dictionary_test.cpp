@@ -193,6 +193,7 @@ TEST(CardSizes, A4KCardReadWholeFromTheMenuSavesAsItsFourKilobytesAndWritesBack)
 
   ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kSaveDump));
   ASSERT_TRUE(app.AnswerFileDialog(saved, 1));
+  ASSERT_TRUE(app.WaitForStatus("读取结果已保存")) << app.Text(IDC_STATUS);
   const std::string raw = Slurp(saved);
   ASSERT_EQ(4096u, raw.size());
   EXPECT_EQ(std::string("\xA0\xA1\xA2\xA3\xA4\xA5\x7F\x07\x88\x69\xB0\xB1\xB2\xB3\xB4\xB5", 16), raw.substr(255 * 16));
