@@ -97,26 +97,30 @@ TEST_F(DictionaryOnVirtualReader, SampleCardShowsItsKeyMapAndEveryReadableBlock)
             Slurp(dir_ / "demo.keys"));
 }
 
-TEST_F(DictionaryOnVirtualReader, EveryDumpFormatSavedLoadsBackAsTheSameCard) {
-  OpenAndFind();
-  dlg.OnLoadKeyA();
-  Write(1, 2, "0123456789ABCDEF0123456789ABCDEF");
-  dlg.OnDictionaryRead();
-  ASSERT_EQ("字典读取完成：16/16 个扇区已读取", ui.GetText(IDC_STATUS));
-  const std::vector<std::string> first = ReadLines();
-  struct Format {
-    const char* name;
-    int type;
-  } formats[] = {{"card.mct", 0}, {"card.mfd", 1}, {"card.eml", 2}};
-  for (const Format& f : formats) SaveAs(dir_ / f.name, f.type);
-  ASSERT_TRUE(ui.MessageBoxes().empty()) << ui.MessageBoxes()[0].text;
-  // Key A is written where the card read zeros.
-  EXPECT_EQ(std::string(6, '\xFF'), Slurp(dir_ / "card.mfd").substr(3 * 16, 6));
-
-  for (const Format& f : formats) {
-    OpenAndFind(dir_ / f.name);
+TEST_F(DictionaryOnVirtualReader, EveryDumpFormatSavedLoadsBackAsTheSameCardAtEverySize) {
+  for (const char* preset : {"m1", "mini", "4k"}) {
+    SCOPED_TRACE(preset);
+    setenv("DCRF32_SIM_CARD", preset, 1);
+    OpenAndFind();
+    dlg.OnLoadKeyA();
+    Write(1, 2, "0123456789ABCDEF0123456789ABCDEF");
     dlg.OnDictionaryRead();
-    EXPECT_EQ(first, ReadLines()) << f.name;
+    ASSERT_EQ(0u, ui.GetText(IDC_STATUS).rfind("字典读取完成：", 0)) << ui.GetText(IDC_STATUS);
+    const std::vector<std::string> first = ReadLines();
+    struct Format {
+      const char* name;
+      int type;
+    } formats[] = {{"card.mct", 0}, {"card.mfd", 1}, {"card.eml", 2}};
+    for (const Format& f : formats) SaveAs(dir_ / f.name, f.type);
+    ASSERT_TRUE(ui.MessageBoxes().empty()) << ui.MessageBoxes()[0].text;
+    // Key A is written where the card read zeros.
+    EXPECT_EQ(std::string(6, '\xFF'), Slurp(dir_ / "card.mfd").substr(3 * 16, 6));
+
+    for (const Format& f : formats) {
+      OpenAndFind(dir_ / f.name);
+      dlg.OnDictionaryRead();
+      EXPECT_EQ(first, ReadLines()) << f.name;
+    }
   }
 }
 
