@@ -72,6 +72,17 @@ void CCardTestDlg::Shown::Status(const std::string& text) {
   dlg_.UpdateData(false);
 }
 
+void CCardTestDlg::Shown::Working(const std::string& text) {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - shown_ < std::chrono::milliseconds(100)) {
+    // Kept, so that the next show of the form has it.
+    dlg_.m_strStatus = text;
+    return;
+  }
+  shown_ = now;
+  Status(text);
+}
+
 void CCardTestDlg::Shown::ReadLine(const std::string& text, LineKind kind, int sector, int block) {
   AppendLine(dlg_.m_lstRead, text, kind, sector, block);
 }

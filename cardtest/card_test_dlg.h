@@ -7,6 +7,7 @@
 // through the dialog's own reader session.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -87,12 +88,16 @@ class CCardTestDlg : public dlg::CDialog, public CardTestForm {
    public:
     explicit Shown(CCardTestDlg& dlg) : dlg_(dlg) {}
     void Status(const std::string& text) override;
+    // Under Wine each repaint of the status line costs milliseconds: a
+    // progress text is shown at most every 100 ms.
+    void Working(const std::string& text) override;
     void ReadLine(const std::string& text, LineKind kind, int sector, int block) override;
     void WriteLine(const std::string& text, bool select) override;
     bool CancelAsked() override;
 
    private:
     CCardTestDlg& dlg_;
+    std::chrono::steady_clock::time_point shown_{};
   };
 
   void LoadKey(int keyMode);

@@ -33,7 +33,7 @@ void DictionaryRead::Found(Key key) {
 
 DictionaryRead::TryResult DictionaryRead::TryKey(int sector, int keyMode, Key key) {
   ++tries_;
-  progress_.Status(Format("字典读取：扇区[%02d] 密钥%c，已试%d个密钥（Esc取消）", sector, KeyLetter(keyMode), tries_));
+  progress_.Working(Format("字典读取：扇区[%02d] 密钥%c，已试%d个密钥（Esc取消）", sector, KeyLetter(keyMode), tries_));
   if (Cancelled() || !Wake() || Cancelled()) return kStopped;
   if (!link_.LoadKey(keyMode, sector, key)) {
     progress_.Status(Format("装载第%d扇区%c密钥失败", sector, KeyLetter(keyMode)));

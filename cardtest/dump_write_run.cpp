@@ -43,7 +43,7 @@ bool DumpWriteRun::Survey() {
 bool DumpWriteRun::SurveySector(int sector) {
   const std::vector<int> blocks = SectorWriteOrder(dump_, sector, dump_.read[0]);
   if (blocks.empty()) return true;
-  progress_.Status(Format("检查卡片：扇区[%02d]（Esc取消）", sector));
+  progress_.Working(Format("检查卡片：扇区[%02d]（Esc取消）", sector));
   if (Cancelled()) return false;
   SectorOnCard& card = card_[sector];
   Key key = 0;
@@ -147,7 +147,7 @@ void DumpWriteRun::Write(bool block0, int planned) {
   for (int sector : SectorOrder(dump_.Sectors())) {
     const std::vector<int> blocks = SectorWriteOrder(dump_, sector, block0_);
     if (blocks.empty()) continue;
-    progress_.Status(Format("写入转储：扇区[%02d]，已写入%d/%d个块（Esc在扇区之间取消）", sector, written_, planned_));
+    progress_.Working(Format("写入转储：扇区[%02d]，已写入%d/%d个块（Esc在扇区之间取消）", sector, written_, planned_));
     going = !Cancelled() && WriteSector(sector, blocks);
     if (!going) break;
   }

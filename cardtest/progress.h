@@ -11,6 +11,9 @@ class Progress {
   virtual ~Progress() = default;
   // The status line, shown at once.
   virtual void Status(const std::string& text) = 0;
+  // The status line of a long command under way: of a quick run of them the
+  // window may show only some, as long as the last one shown is recent.
+  virtual void Working(const std::string& text) { Status(text); }
   // A line for the read list, carrying what it reports; it is selected.
   virtual void ReadLine(const std::string& text, LineKind kind, int sector, int block) = 0;
   // A line for the write list, selected when `select`.
