@@ -180,6 +180,8 @@ TEST(CardSizes, A4KCardReadWholeFromTheMenuSavesAsItsFourKilobytesAndWritesBack)
     mct += s < 32 ? "FFFFFFFFFFFFFF078069FFFFFFFFFFFF\n" : "A0A1A2A3A4A57F078869B0B1B2B3B4B5\n";
   }
   const std::wstring card = dir + L"\\card.mct", saved = dir + L"\\saved.bin";
+  // Left by an earlier run that stopped halfway (Wine reuses process ids).
+  DeleteFileW(saved.c_str());
   std::ofstream(card.c_str(), std::ios::binary) << mct;
   AppDriver app;
   ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"4k"}, {L"DCRF32_SIM_DUMP", card}}));
@@ -209,5 +211,51 @@ TEST(CardSizes, A4KCardReadWholeFromTheMenuSavesAsItsFourKilobytesAndWritesBack)
   EXPECT_EQ("写入完成：255/255 个块已写入，0 个块被拒绝", app.Text(IDC_STATUS));
   app.Close();
   for (const std::wstring& file : {card, saved}) DeleteFileW(file.c_str());
+  RemoveDirectoryW(dir.c_str());
+}
+
+TEST(CardSizes, AMiniCardReadWholeSavesInEachFormatAndEachLoadsBackAsTheSameCard) {
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  const std::wstring dir = std::wstring(tmp) + L"quillon-mini-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring card = dir + L"\\card.mfd";
+  // Left by an earlier run that stopped halfway (Wine reuses process ids).
+  for (const wchar_t* name : {L"\\card.mfd", L"\\saved.mct", L"\\saved.bin", L"\\saved.eml"})
+    DeleteFileW((dir + name).c_str());
+  std::vector<std::string> first;
+  {
+    AppDriver app;
+    ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"mini"}, {L"DCRF32_SIM_DUMP", card}}));
+    app.Click(IDC_OPEN_READER);
+    app.Click(IDC_FIND_CARD);
+    ASSERT_EQ("09", app.Text(IDC_SAK));
+    ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
+    ASSERT_TRUE(app.WaitForStatus("字典读取完成")) << app.Text(IDC_STATUS);
+    EXPECT_EQ("字典读取完成：5/5 个扇区已读取", app.Text(IDC_STATUS));
+    first = app.Lines(IDC_READ_LIST);
+    ASSERT_EQ(25u, first.size());
+    for (const wchar_t* name : {L"\\saved.mct", L"\\saved.bin", L"\\saved.eml"}) {
+      ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kSaveDump));
+      ASSERT_TRUE(app.AnswerFileDialog(dir + name));
+      ASSERT_TRUE(app.WaitForStatus("读取结果已保存")) << app.Text(IDC_STATUS);
+    }
+    EXPECT_EQ(320u, Slurp(dir + L"\\saved.bin").size());
+    app.Close();
+  }
+  for (const wchar_t* name : {L"\\saved.mct", L"\\saved.bin", L"\\saved.eml"}) {
+    SCOPED_TRACE(dlg::Narrow(name));
+    AppDriver app;
+    ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"mini"}, {L"DCRF32_SIM_DUMP", dir + name}}));
+    app.Click(IDC_OPEN_READER);
+    EXPECT_EQ("打开成功了", app.Text(IDC_STATUS));
+    app.Click(IDC_FIND_CARD);
+    ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
+    ASSERT_TRUE(app.WaitForStatus("字典读取完成")) << app.Text(IDC_STATUS);
+    EXPECT_EQ(first, app.Lines(IDC_READ_LIST));
+    app.Close();
+  }
+  for (const wchar_t* name : {L"\\card.mfd", L"\\saved.mct", L"\\saved.bin", L"\\saved.eml"})
+    DeleteFileW((dir + name).c_str());
   RemoveDirectoryW(dir.c_str());
 }
