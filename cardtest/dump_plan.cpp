@@ -22,13 +22,16 @@ bool WritesData(const SectorOnCard& card, int block, int key) {
 // The trailer's fields: key A (bytes 0-5), access bits with byte 9 (6-9),
 // key B (10-15).
 struct Field {
+  TrailerField bit;
   const char* name;
   int from, count;
   Who TrailerRule::*write;
 };
-const Field kFields[] = {{"密钥A", 0, 6, &TrailerRule::keyAWrite},
-                         {"控制位", 6, 4, &TrailerRule::accessWrite},
-                         {"密钥B", 10, 6, &TrailerRule::keyBWrite}};
+const Field kFields[] = {{kKeyAField, "密钥A", 0, 6, &TrailerRule::keyAWrite},
+                         {kAccessField, "控制位", 6, 4, &TrailerRule::accessWrite},
+                         {kKeyBField, "密钥B", 10, 6, &TrailerRule::keyBWrite}};
+
+int Count(unsigned fields) { return (fields & 1) + (fields >> 1 & 1) + (fields >> 2 & 1); }
 
 // Whether the card may already hold the field as wanted: only a value
 // known to be the same needs no write.
@@ -153,10 +156,10 @@ TrailerPlan PlanTrailer(const SectorOnCard& card, const std::array<uint8_t, 16>&
     for (const Field& field : kFields) {
       const bool writable = !card.conditionsKnown || Allows(TrailerRuleOf(card.conditions[3]).*field.write, key == 1);
       writesAny = writesAny || writable;
-      if (!writable && !AlreadyHeld(card, field, wanted)) plan.stays.push_back(field.name);
+      if (!writable && !AlreadyHeld(card, field, wanted)) plan.stays |= field.bit;
     }
     // The first key that leaves the fewest fields as they were.
-    if (best.key < 0 || (writesAny && (!bestWritesAny || plan.stays.size() < best.stays.size()))) {
+    if (best.key < 0 || (writesAny && (!bestWritesAny || Count(plan.stays) < Count(best.stays)))) {
       best = plan;
       bestWritesAny = writesAny;
     }
@@ -164,13 +167,14 @@ TrailerPlan PlanTrailer(const SectorOnCard& card, const std::array<uint8_t, 16>&
   if (bestWritesAny) return best;
   best = TrailerPlan();
   for (const Field& field : kFields)
-    if (!AlreadyHeld(card, field, wanted)) best.stays.push_back(field.name);
+    if (!AlreadyHeld(card, field, wanted)) best.stays |= field.bit;
   return best;
 }
 
-std::string FieldList(const std::vector<const char*>& fields) {
+std::string FieldList(unsigned fields) {
   std::string list;
-  for (const char* field : fields) list += (list.empty() ? "" : "、") + std::string(field);
+  for (const Field& field : kFields)
+    if (fields & field.bit) list += (list.empty() ? "" : "、") + std::string(field.name);
   return list;
 }
 

@@ -70,14 +70,17 @@ bool NeedsKeyB(const SectorOnCard& card, const Layout& layout, const std::vector
 
 // A trailer write changes only the fields the card's current trailer
 // setting lets the key change; the others stay as they were.
+// A trailer's three fields, as a set of bits: decisions test the bits, and
+// FieldList alone turns them into words.
+enum TrailerField : unsigned { kKeyAField = 1, kAccessField = 2, kKeyBField = 4 };
 struct TrailerPlan {
-  int key = -1;                    // 0 key A, 1 key B; -1: no known key may change anything
-  std::vector<const char*> stays;  // the fields that will not be as the dump has them
+  int key = -1;        // 0 key A, 1 key B; -1: no known key may change anything
+  unsigned stays = 0;  // the fields that will not be as the dump has them
 };
 TrailerPlan PlanTrailer(const SectorOnCard& card, const std::array<uint8_t, 16>& wanted);
 
 // "密钥A、控制位": the fields as the confirmation and the write list name them.
-std::string FieldList(const std::vector<const char*>& fields);
+std::string FieldList(unsigned fields);
 
 // Under trailer-free access bits `conditions`, whether a read-out should
 // open the sector with key B: key A may not read some data block that key B

@@ -126,7 +126,7 @@ std::vector<std::string> DumpWriteRun::Warnings() const {
       dataLocked.push_back(sector);
     } else if (blocks.back() == dump_.layout.Trailer(sector)) {
       const TrailerPlan plan = PlanTrailer(card, dump_.TrailerWithKeys(sector));
-      if (!plan.stays.empty())
+      if (plan.stays != 0)
         warnings.push_back(Format("扇区[%02d]的尾块不能按转储文件写入：%s将保持卡上原样。", sector,
                                   FieldList(plan.stays).c_str()));
     }
@@ -248,10 +248,10 @@ DumpWriteRun::WriteResult DumpWriteRun::WriteTrailer(int sector, int& mode) {
   const std::string text = BlockHex(wanted);
   const WriteResult sent = Send(sector, dump_.layout.Trailer(sector), plan.key, mode, text);
   if (sent != kWritten) return sent;
-  std::vector<const char*> stays = plan.stays;
-  if (stays.empty()) TrailerReadsBack(sector, mode, wanted, &stays);
+  unsigned stays = plan.stays;
+  if (stays == 0) stays = TrailerReadsBack(sector, mode, wanted);
   UseKeysOnCard(sector, stays);
-  if (!stays.empty()) {
+  if (stays != 0) {
     ++refused_;
     Line(Format("扇区[%02d],块[%d]:卡片只接受了部分尾块，%s保持原样", sector, dump_.layout.BlocksIn(sector) - 1,
                 FieldList(stays).c_str()));
@@ -263,40 +263,37 @@ DumpWriteRun::WriteResult DumpWriteRun::WriteTrailer(int sector, int& mode) {
 }
 
 // Reads the trailer back where the new access bits let the key read them,
-// and names in `stays` what differs (key A always reads as zeros, and key B
+// and gives the fields that differ (key A always reads as zeros, and key B
 // reads only where the bits let it).
-void DumpWriteRun::TrailerReadsBack(int sector, int mode, const std::array<uint8_t, 16>& wanted,
-                                    std::vector<const char*>* stays) {
+unsigned DumpWriteRun::TrailerReadsBack(int sector, int mode, const std::array<uint8_t, 16>& wanted) {
   int conditions[4];
-  if (!DecodeAccessBits(wanted.data(), conditions)) return;
+  if (!DecodeAccessBits(wanted.data(), conditions)) return 0;
   const TrailerRule rule = TrailerRuleOf(conditions[3]);
-  if (!Allows(rule.accessRead, mode == 1)) return;
+  if (!Allows(rule.accessRead, mode == 1)) return 0;
   char hex[33] = {};
   uint8_t bytes[16];
   Cancelled();
   if (!link_.ReadBlock(dump_.layout.Trailer(sector), hex) || !HexToBytes(hex, bytes, 32)) {
     Line(Format("扇区[%02d],块[%d]:写入后读回失败，无法确认", sector, dump_.layout.BlocksIn(sector) - 1));
-    return;
+    return 0;
   }
-  if (std::memcmp(bytes + 6, &wanted[6], 4) != 0) stays->push_back("控制位");
-  if (Allows(rule.keyBRead, mode == 1) && std::memcmp(bytes + 10, &wanted[10], 6) != 0) stays->push_back("密钥B");
+  unsigned differ = 0;
+  if (std::memcmp(bytes + 6, &wanted[6], 4) != 0) differ |= kAccessField;
+  if (Allows(rule.keyBRead, mode == 1) && std::memcmp(bytes + 10, &wanted[10], 6) != 0) differ |= kKeyBField;
+  return differ;
 }
 
 // After a trailer write the reader is given the keys the card now holds,
 // so that a read-out opens the sector with them.
-void DumpWriteRun::UseKeysOnCard(int sector, const std::vector<const char*>& stays) {
-  auto stayed = [&stays](const char* field) {
-    for (const char* s : stays)
-      if (std::strcmp(s, field) == 0) return true;
-    return false;
-  };
+void DumpWriteRun::UseKeysOnCard(int sector, unsigned stays) {
+  auto stayed = [stays](TrailerField field) { return (stays & field) != 0; };
   const SectorOnCard& card = card_[sector];
   int conditions[4];
   std::memcpy(conditions, card.conditions, sizeof conditions);
-  if (!stayed("控制位")) DecodeAccessBits(dump_.TrailerWithKeys(sector).data(), conditions);
-  const bool useB = ReadsWithKeyB(conditions) && (!stayed("密钥B") || card.opens[1]);
+  if (!stayed(kAccessField)) DecodeAccessBits(dump_.TrailerWithKeys(sector).data(), conditions);
+  const bool useB = ReadsWithKeyB(conditions) && (!stayed(kKeyBField) || card.opens[1]);
   const int mode = useB ? kKeyModeB : kKeyModeA;
-  const bool newKey = !stayed(useB ? "密钥B" : "密钥A");
+  const bool newKey = !stayed(useB ? kKeyBField : kKeyAField);
   if (!newKey && !card.opens[useB ? 1 : 0]) return;
   const Key key = newKey ? (useB ? dump_.keyB[sector] : dump_.keyA[sector]) : card.keys[useB ? 1 : 0];
   const CardLink::SectorKey& held = link_.KeyOf(sector);

@@ -41,8 +41,8 @@ class DumpWriteRun : CardOperation {
   WriteResult WriteBlock(int sector, int address, int& mode);
   WriteResult WriteTrailer(int sector, int& mode);
   WriteResult Send(int sector, int address, int key, int& mode, const std::string& text);
-  void TrailerReadsBack(int sector, int mode, const std::array<uint8_t, 16>& wanted, std::vector<const char*>* stays);
-  void UseKeysOnCard(int sector, const std::vector<const char*>& stays);
+  unsigned TrailerReadsBack(int sector, int mode, const std::array<uint8_t, 16>& wanted);
+  void UseKeysOnCard(int sector, unsigned stays);
   void Line(const std::string& text, bool select = false) { progress_.WriteLine(text, select); }
   // The access group the card's bits give block `address`.
   int GroupOf(int address) const;
