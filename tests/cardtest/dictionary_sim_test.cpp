@@ -182,31 +182,3 @@ TEST_F(DictionaryOnVirtualReader, TypedKeyIsTriedAndBlocksOnlyKeyBMayReadAreRead
   EXPECT_EQ("扇区[02]:校验密码[B]成功！", ReadLines().at(10));
   EXPECT_EQ("块[0]:0123456789ABCDEF0123456789ABCDEF", ReadLines().at(11));
 }
-
-TEST_F(DictionaryOnVirtualReader, FourKCardReadsWholeAndSavesAsItsFourKilobytes) {
-  // Sectors 32-39 (16 blocks each) open with key A A0A1A2A3A4A5, which is in
-  // the built-in list, and keep key B B0B1B2B3B4B5 to themselves (7F0788).
-  std::string mct;
-  for (int s = 0; s < 40; ++s) {
-    mct += "+Sector: " + std::to_string(s) + "\n";
-    const int blocks = s < 32 ? 4 : 16;
-    for (int b = 0; b < blocks - 1; ++b)
-      mct += s == 0 && b == 0 ? "4B1E7C2A031802004655494C4C4F4E21\n" : std::string(32, s < 32 ? '0' : '5') + "\n";
-    mct += s < 32 ? "FFFFFFFFFFFFFF078069FFFFFFFFFFFF\n" : "A0A1A2A3A4A57F078869B0B1B2B3B4B5\n";
-  }
-  std::ofstream(dir_ / "card.mct", std::ios::binary) << mct;
-  setenv("DCRF32_SIM_CARD", "4k", 1);
-  OpenAndFind(dir_ / "card.mct");
-  dlg.OnDictionaryRead();
-  EXPECT_EQ("字典读取完成：40/40 个扇区已读取", ui.GetText(IDC_STATUS));
-  const std::vector<std::string>& lines = ReadLines();
-  ASSERT_EQ(32u * 5 + 8 * 17, lines.size());
-  EXPECT_EQ("扇区[32]:密钥A[A0A1A2A3A4A5] 密钥B[B0B1B2B3B4B5]", lines[160]);
-  EXPECT_EQ("块[15]:0000000000007F078869000000000000", lines[176]);
-
-  SaveAs(dir_ / "card.bin", 1);
-  ASSERT_TRUE(ui.MessageBoxes().empty()) << ui.MessageBoxes()[0].text;
-  const std::string raw = Slurp(dir_ / "card.bin");
-  ASSERT_EQ(4096u, raw.size());
-  EXPECT_EQ(std::string("\xA0\xA1\xA2\xA3\xA4\xA5\x7F\x07\x88\x69\xB0\xB1\xB2\xB3\xB4\xB5", 16), raw.substr(255 * 16));
-}
