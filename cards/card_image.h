@@ -13,10 +13,6 @@
 #include "cards/keys.h"
 #include "cards/layout.h"
 
-// A 1K card's, the size the window's own commands work on.
-constexpr int kCardSectors = k1KLayout.sectors;
-constexpr int kCardBlocks = k1KLayout.blocks;
-
 struct CardImage {
   explicit CardImage(CardSize size = CardSize::k1K);
 

@@ -11,7 +11,7 @@ std::string IncompleteSectors(const CardImage& image) {
   std::string list;
   for (int s = 0; s < image.Sectors(); ++s) {
     if (image.SectorComplete(s)) continue;
-    char name[8];
+    char name[12];
     std::snprintf(name, sizeof name, "%02d", s);
     list += (list.empty() ? "" : "、") + std::string(name);
   }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "cards/access.h"
+
 namespace sim {
 
 namespace {
@@ -180,7 +182,9 @@ bool Card::MifareCommandsAccepted() const {
 }
 
 std::optional<AccessConditions> Card::SectorConditions(int sector) const {
-  return DecodeAccessBytes(&memory_[layout_.Trailer(sector) * kBlockSize + 6]);
+  AccessConditions conditions{};
+  if (!DecodeAccessBits(&memory_[layout_.Trailer(sector) * kBlockSize], conditions.data())) return std::nullopt;
+  return conditions;
 }
 
 Block Card::BlockAt(int block) const {
@@ -198,7 +202,7 @@ Card::Reply Card::Authenticate(KeyKind key, int sector, const Key& value) {
   if (sector < 0 || sector >= layout_.sectors) return Refuse();
   const auto conditions = SectorConditions(sector);
   if (!conditions) return Refuse();
-  if (key == KeyKind::B && KeyBReadable((*conditions)[3])) return Refuse();
+  if (key == KeyKind::B && ::KeyBReadable((*conditions)[3])) return Refuse();
   const int offset = layout_.Trailer(sector) * kBlockSize + (key == KeyKind::A ? 0 : 10);
   // A key the dump did not know matches nothing anyone can type.
   for (int i = 0; i < 6; ++i)
@@ -222,19 +226,20 @@ Card::Reply Card::Read(int block, Block* out) {
     return Refuse();
   const auto conditions = SectorConditions(authSector_);
   if (!conditions) return Refuse();
-  const uint8_t condition = (*conditions)[layout_.AccessGroup(authSector_, layout_.IndexInSector(block))];
+  const int condition = (*conditions)[layout_.AccessGroup(authSector_, layout_.IndexInSector(block))];
   if (block != layout_.Trailer(authSector_)) {
-    if (!DataReadable(condition, authKey_)) return Refuse();
+    if (!Allows(DataBlockRuleOf(condition).read, authKey_ == KeyKind::B)) return Refuse();
     *out = BlockAt(block);
     return Reply::Ok;
   }
   // A trailer always reads; what may not be read comes back as zeros, and
   // key A never may.
   const Block stored = BlockAt(block);
-  const TrailerRights rights = TrailerAccess(condition, authKey_);
+  const TrailerRule rule = TrailerRuleOf(condition);
+  const bool keyB = authKey_ == KeyKind::B;
   Block shown{};
-  if (rights.readAccess) std::copy(stored.begin() + 6, stored.begin() + 10, shown.begin() + 6);
-  if (rights.readKeyB) std::copy(stored.begin() + 10, stored.end(), shown.begin() + 10);
+  if (Allows(rule.accessRead, keyB)) std::copy(stored.begin() + 6, stored.begin() + 10, shown.begin() + 6);
+  if (Allows(rule.keyBRead, keyB)) std::copy(stored.begin() + 10, stored.end(), shown.begin() + 10);
   *out = shown;
   return Reply::Ok;
 }
@@ -250,25 +255,28 @@ Card::Reply Card::Write(int block, const Block& data) {
     return Refuse();
   const auto conditions = SectorConditions(authSector_);
   if (!conditions) return Refuse();
-  const uint8_t condition = (*conditions)[layout_.AccessGroup(authSector_, layout_.IndexInSector(block))];
+  const int condition = (*conditions)[layout_.AccessGroup(authSector_, layout_.IndexInSector(block))];
   auto target = memory_.begin() + block * kBlockSize;
   if (block != layout_.Trailer(authSector_)) {
-    if (!DataWritable(condition, authKey_)) return Refuse();
+    if (!Allows(DataBlockRuleOf(condition).write, authKey_ == KeyKind::B)) return Refuse();
     std::copy(data.begin(), data.end(), target);
     return Reply::Ok;
   }
-  const TrailerRights rights = TrailerAccess(condition, authKey_);
-  if (!rights.writeKeyA && !rights.writeAccess && !rights.writeKeyB) return Refuse();
+  const TrailerRule rule = TrailerRuleOf(condition);
+  const bool keyB = authKey_ == KeyKind::B;
+  const bool writeKeyA = Allows(rule.keyAWrite, keyB), writeAccess = Allows(rule.accessWrite, keyB),
+             writeKeyB = Allows(rule.keyBWrite, keyB);
+  if (!writeKeyA && !writeAccess && !writeKeyB) return Refuse();
   // Each field keeps its old value where this key may not change it. New
   // access bits are taken as they come, even malformed ones: the card does
   // not check them, it just stops accepting the sector afterwards.
   const int first = block * kBlockSize;
-  if (rights.writeKeyA) {
+  if (writeKeyA) {
     std::copy(data.begin(), data.begin() + 6, target);
     for (int i = 0; i < 6; ++i) unknown_[first + i] = false;
   }
-  if (rights.writeAccess) std::copy(data.begin() + 6, data.begin() + 10, target + 6);
-  if (rights.writeKeyB) {
+  if (writeAccess) std::copy(data.begin() + 6, data.begin() + 10, target + 6);
+  if (writeKeyB) {
     std::copy(data.begin() + 10, data.end(), target + 10);
     for (int i = 10; i < kBlockSize; ++i) unknown_[first + i] = false;
   }

@@ -12,7 +12,6 @@
 #include "cards/block0.h"
 #include "cards/keys.h"
 #include "cards/layout.h"
-#include "sim/access.h"
 
 namespace sim {
 
@@ -26,6 +25,12 @@ using Memory = std::vector<uint8_t>;
 // One bit per byte of memory: set where a dump did not know the byte (a key
 // the card never revealed). Such bytes are held as zeros.
 using ByteMask = std::vector<bool>;
+
+enum class KeyKind { A, B };
+
+// One C1C2C3 setting per access group of a sector (index 3 is the trailer),
+// each held as C1 << 2 | C2 << 1 | C3 so it reads like the card's tables.
+using AccessConditions = std::array<int, 4>;
 
 struct CardProfile {
   uint16_t atqa = 0;

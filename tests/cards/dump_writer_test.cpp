@@ -7,11 +7,11 @@ namespace {
 
 CardImage FullImage() {
   CardImage image;
-  for (int a = 0; a < kCardBlocks; ++a) {
+  for (int a = 0; a < image.Blocks(); ++a) {
     image.read[a] = true;
     image.blocks[a].fill(static_cast<uint8_t>(a));
   }
-  for (int s = 0; s < kCardSectors; ++s) {
+  for (int s = 0; s < image.Sectors(); ++s) {
     image.keyA[s] = 0xA0A1A2A3A4A5;
     image.keyB[s] = 0xB0B1B2B3B4B5;
     image.keyAKnown[s] = image.keyBKnown[s] = true;

@@ -37,8 +37,7 @@ Block Trailer(const Key& a, const sim::AccessConditions& conditions, const Key& 
               uint8_t byte9 = 0x69) {
   Block t{};
   std::copy(a.begin(), a.end(), t.begin());
-  const auto bytes = sim::EncodeAccessBytes(conditions);
-  std::copy(bytes.begin(), bytes.end(), t.begin() + 6);
+  EncodeAccessBits(conditions.data(), t.data() + 6);
   t[9] = byte9;
   std::copy(b.begin(), b.end(), t.begin() + 10);
   return t;
