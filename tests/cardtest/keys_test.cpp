@@ -90,14 +90,6 @@ TEST_F(LoadKey, FailureAtSectorZeroLeavesKeyModeBForTheSectorCommands) {
   EXPECT_EQ("扇区[00]:校验密码[B]成功！", Lines(IDC_READ_LIST).at(0));
 }
 
-TEST_F(LoadKey, FailureStopsAtTheFailingSectorWithoutBeep) {
-  reader.Fail("dc_load_key(7,0,9,");
-  dlg.OnLoadKeyA();
-  EXPECT_EQ(Loads(0, "FFFFFFFFFFFF", 10), reader.Calls());
-  EXPECT_TRUE(reader.PausedAfterEveryCall());
-  EXPECT_EQ("装载第9扇区A密钥失败", ui.GetText(IDC_STATUS));
-}
-
 TEST_F(LoadKey, FailedCollectStopsBeforeAnythingHappens) {
   ui.Type(IDC_KEY, "A0A1A2A3A4A5");
   ui.Type(IDC_WRITE_SECTOR, "16");

@@ -1,39 +1,19 @@
-// The card operations on their own, against the recording fake: no dialog,
-// only the card link and what they report.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
+// The dump write on its own, against the recording fake.
 #include "cardtest/dump_write_run.h"
 #include "cards/dump_reader.h"
-#include "fake_reader.h"
+#include "operation_fixture.h"
 
 namespace {
 
-struct Recorded : Progress {
-  std::vector<std::string> status, writeLines;
-  void Status(const std::string& text) override { status.push_back(text); }
-  void ReadLine(const std::string&, LineKind, int, int) override {}
-  void WriteLine(const std::string& text, bool) override { writeLines.push_back(text); }
-  bool CancelAsked() override { return false; }
-};
-
-class Operations : public ::testing::Test {
+class DumpWriteOperation : public OperationTest {
  protected:
-  void SetUp() override {
-    // Found, as find card leaves it: selected, awake.
-    link.Selected(reader.serial, reader.sak);
-  }
-  FakeReader reader;
-  ReaderSession session = reader.Session(7);
-  CardLink link{session};
-  Recorded progress;
+  // Found, as find card leaves it: selected, awake.
+  void SetUp() override { link.Selected(reader.serial, reader.sak); }
 };
 
 }  // namespace
 
-TEST_F(Operations, DumpBlockThatReadsBackOtherwiseIsNotWrittenAndItsSectorKeepsItsTrailer) {
+TEST_F(DumpWriteOperation, DumpBlockThatReadsBackOtherwiseIsNotWrittenAndItsSectorKeepsItsTrailer) {
   // The fake takes every write and keeps none: read back, each block still
   // holds its address.
   reader.blocks[7] = "000000000000FF078069FFFFFFFFFFFF";
