@@ -62,6 +62,37 @@ class CardTestWindow : public ::testing::Test {
     EXPECT_EQ(ReadLines()[1].substr(ReadLines()[1].size() - 32), ui.GetText(IDC_BLOCK_DATA));
   }
 
+  // A CPU card, the reader opened on it: found with its ATS; it has no
+  // sectors to read.
+  void CpuCardIsIdentifiedWithItsAtsAndHasNoSectors() {
+    dlg.OnFindCard();
+    EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
+    EXPECT_EQ("0008", ui.GetText(IDC_ATQA));
+    EXPECT_EQ("086B2F14", ui.GetText(IDC_CSN));
+    EXPECT_EQ("20", ui.GetText(IDC_SAK));
+    EXPECT_EQ("0578807002", ui.GetText(IDC_ATS));
+    EXPECT_EQ("纯CPU卡", ui.GetText(IDC_CARD_TYPE));
+    dlg.OnLoadKeyA();
+    dlg.OnReadCard();
+    EXPECT_EQ(16u, ReadLines().size());
+  }
+
+  // A CPU+M1 composite card, the reader opened on it: found with its ATS,
+  // then activated again so that it takes the sector commands.
+  void CompositeCardIsReactivatedForTheSectorCommands() {
+    dlg.OnFindCard();
+    EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
+    EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
+    EXPECT_EQ("5E219C07", ui.GetText(IDC_CSN));
+    EXPECT_EQ("067777710280", ui.GetText(IDC_ATS));
+    EXPECT_EQ("CPU+M1复合卡", ui.GetText(IDC_CARD_TYPE));
+    dlg.OnLoadKeyA();
+    dlg.OnReadCard();
+    EXPECT_EQ(80u, ReadLines().size());
+    Write(3, 2, "22222222222222222222222222222222");
+    EXPECT_EQ("扇区[03],块[2]:写卡成功  22222222222222222222222222222222", WriteLines().at(1));
+  }
+
   dlg::MemoryBackend ui;
   CCardTestDlg dlg;
 };

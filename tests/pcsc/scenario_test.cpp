@@ -94,16 +94,7 @@ TEST_F(PcscReader, CpuCardIsIdentifiedWithItsAtsByEitherExactWay) {
   for (const char* flavour : {"pn53x", "acr122", "getdata"}) {
     SCOPED_TRACE(flavour);
     Open("cpu", flavour);
-    dlg.OnFindCard();
-    EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
-    EXPECT_EQ("0008", ui.GetText(IDC_ATQA));
-    EXPECT_EQ("086B2F14", ui.GetText(IDC_CSN));
-    EXPECT_EQ("20", ui.GetText(IDC_SAK));
-    EXPECT_EQ("0578807002", ui.GetText(IDC_ATS));
-    EXPECT_EQ("纯CPU卡", ui.GetText(IDC_CARD_TYPE));
-    dlg.OnLoadKeyA();
-    dlg.OnReadCard();
-    EXPECT_EQ(16u, ReadLines().size());
+    CpuCardIsIdentifiedWithItsAtsAndHasNoSectors();
     stack::RemoveCard();
   }
 }
@@ -112,17 +103,7 @@ TEST_F(PcscReader, CompositeCardIsIdentifiedExactlyAndTakesSectorCommands) {
   for (const char* flavour : {"pn53x", "acr122", "getdata"}) {
     SCOPED_TRACE(flavour);
     Open("composite", flavour);
-    dlg.OnFindCard();
-    EXPECT_EQ("获取SAK成功", ui.GetText(IDC_STATUS));
-    EXPECT_EQ("0004", ui.GetText(IDC_ATQA));
-    EXPECT_EQ("5E219C07", ui.GetText(IDC_CSN));
-    EXPECT_EQ("067777710280", ui.GetText(IDC_ATS));
-    EXPECT_EQ("CPU+M1复合卡", ui.GetText(IDC_CARD_TYPE));
-    dlg.OnLoadKeyA();
-    dlg.OnReadCard();
-    EXPECT_EQ(80u, ReadLines().size());
-    Write(3, 2, "22222222222222222222222222222222");
-    EXPECT_EQ("扇区[03],块[2]:写卡成功  22222222222222222222222222222222", WriteLines().at(1));
+    CompositeCardIsReactivatedForTheSectorCommands();
     stack::RemoveCard();
   }
 }
