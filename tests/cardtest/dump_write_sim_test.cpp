@@ -3,6 +3,8 @@
 // it once confirmed, and the command's file, checks and confirmation.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "cardtest/confirm_write_dlg.h"
 #include "cardtest/dictionary_read.h"
 #include "cardtest/dump_plan.h"
