@@ -2,44 +2,19 @@
 // sample NDEF card under docs/ as the card's memory.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "cardtest/compare_result_dlg.h"
-#include "reader/reader.h"
-#include "tests/cardtest/card_scenarios.h"
+#include "tests/cardtest/virtual_card_fixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace virtual_card;
 
-void NoPause() {}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class CompareOnVirtualReader : public CardTestWindow {
+class CompareOnVirtualReader : public VirtualCardWindow {
  protected:
   void SetUp() override {
-    unsetenv("DCRF32_SIM_TRACE");
-    unsetenv("DCRF32_SIM_READER");
-    setenv("DCRF32_SIM_CARD", "m1", 1);
-    dir_ = fs::temp_directory_path() /
-           ("quillon_compare_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    sample_ = Slurp(fs::path(QUILLON_SOURCE_DIR) / "docs" / "ndef-sample.mct");
+    ASSERT_NO_FATAL_FAILURE(VirtualCardWindow::SetUp());
+    sample_ = Slurp(Doc("ndef-sample.mct"));
     ASSERT_FALSE(sample_.empty());
-    Save("card.mct", sample_);
-    setenv("DCRF32_SIM_DUMP", (dir_ / "card.mct").c_str(), 1);
-    ReaderLoadResult loaded = LoadReaderLibrary();
-    ASSERT_TRUE(loaded.ok()) << loaded.Message();
-    dlg.Session() = ReaderSession(*loaded.api, NoPause);
-    ShowWindow();
     // The compare dialog's lines, and what its "复制全部" put on the clipboard.
     ui.onModal = [this](dlg::CDialog& shown, dlg::MemoryBackend& inner) {
       shown.RunCommand(IDC_COMPARE_COPY, dlg::kButtonClicked);
@@ -49,13 +24,11 @@ class CompareOnVirtualReader : public CardTestWindow {
       return dlg::kIdCancel;
     };
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Save(const char* name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
+    Spit(dir_ / name, text);
     return (dir_ / name).string();
   }
-  fs::path dir_;
   std::string sample_;
   std::vector<std::string> result_;
   std::string copied_, copiedNote_;
@@ -64,8 +37,7 @@ class CompareOnVirtualReader : public CardTestWindow {
 }  // namespace
 
 TEST_F(CompareOnVirtualReader, CardAgainstAChangedCopyListsExactlyTheDifferingBlocks) {
-  dlg.OnOpenReader();
-  dlg.OnFindCard();
+  OpenAndFind("m1", Save("card.mct", sample_));
   // Nothing read yet: the menu offers no card compare, the command says why.
   dlg.OnContextMenu(IDC_READ_LIST, -1, -1);
   const std::vector<dlg::MenuItem>& items = ui.Menus().back().items;

@@ -4,69 +4,29 @@
 // the formats.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
-#include "reader/reader.h"
-#include "tests/cardtest/card_scenarios.h"
+#include "tests/cardtest/virtual_card_fixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace virtual_card;
 
-void NoPause() {}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class DictionaryOnVirtualReader : public CardTestWindow {
+class DictionaryOnVirtualReader : public VirtualCardWindow {
  protected:
-  void SetUp() override {
-    unsetenv("DCRF32_SIM_DUMP");
-    unsetenv("DCRF32_SIM_TRACE");
-    unsetenv("DCRF32_SIM_READER");
-    setenv("DCRF32_SIM_CARD", "m1", 1);
-    dir_ = fs::temp_directory_path() /
-           ("quillon_dictionary_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    ReaderLoadResult loaded = LoadReaderLibrary();
-    ASSERT_TRUE(loaded.ok()) << loaded.Message();
-    dlg.Session() = ReaderSession(*loaded.api, NoPause);
-    ShowWindow();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Opens the reader on `dump` (none: the preset card) and finds the card.
-  void OpenAndFind(const fs::path& dump = fs::path()) {
-    if (dump.empty())
-      unsetenv("DCRF32_SIM_DUMP");
-    else
-      setenv("DCRF32_SIM_DUMP", dump.c_str(), 1);
-    dlg.OnOpenReader();
-    ASSERT_EQ("打开成功了", ui.GetText(IDC_STATUS));
-    dlg.OnFindCard();
-  }
   // Saves the read-out through the menu with the save dialog's type `type`.
   void SaveAs(const fs::path& path, int type) {
     ui.fileAnswers.push_back({path.string(), type});
     dlg.OnSaveDump();
   }
-
-  fs::path dir_;
 };
 
 }  // namespace
 
 TEST_F(DictionaryOnVirtualReader, SampleCardShowsItsKeyMapAndEveryReadableBlock) {
   const fs::path card = dir_ / "card.mct";
-  fs::copy_file(fs::path(QUILLON_SOURCE_DIR) / "docs" / "dictionary-demo.mct", card);
-  OpenAndFind(card);
+  fs::copy_file(Doc("dictionary-demo.mct"), card);
+  OpenAndFind("m1", card);
   dlg.OnDictionaryRead();
   EXPECT_EQ("字典读取完成：15/16 个扇区已读取", ui.GetText(IDC_STATUS));
   const std::vector<std::string>& lines = ReadLines();
@@ -100,8 +60,7 @@ TEST_F(DictionaryOnVirtualReader, SampleCardShowsItsKeyMapAndEveryReadableBlock)
 TEST_F(DictionaryOnVirtualReader, EveryDumpFormatSavedLoadsBackAsTheSameCardAtEverySize) {
   for (const char* preset : {"m1", "mini", "4k"}) {
     SCOPED_TRACE(preset);
-    setenv("DCRF32_SIM_CARD", preset, 1);
-    OpenAndFind();
+    OpenAndFind(preset);
     dlg.OnLoadKeyA();
     Write(1, 2, "0123456789ABCDEF0123456789ABCDEF");
     dlg.OnDictionaryRead();
@@ -117,7 +76,7 @@ TEST_F(DictionaryOnVirtualReader, EveryDumpFormatSavedLoadsBackAsTheSameCardAtEv
     EXPECT_EQ(std::string(6, '\xFF'), Slurp(dir_ / "card.mfd").substr(3 * 16, 6));
 
     for (const Format& f : formats) {
-      OpenAndFind(dir_ / f.name);
+      OpenAndFind(preset, dir_ / f.name);
       dlg.OnDictionaryRead();
       EXPECT_EQ(first, ReadLines()) << f.name;
     }
@@ -125,7 +84,7 @@ TEST_F(DictionaryOnVirtualReader, EveryDumpFormatSavedLoadsBackAsTheSameCardAtEv
 }
 
 TEST_F(DictionaryOnVirtualReader, SavingOverAFolderFailsAndLeavesItAsItWas) {
-  OpenAndFind();
+  OpenAndFind("m1");
   dlg.OnDictionaryRead();
   fs::create_directories(dir_ / "taken.mct" / "inside");
   SaveAs(dir_ / "taken.mct", 0);
@@ -136,7 +95,7 @@ TEST_F(DictionaryOnVirtualReader, SavingOverAFolderFailsAndLeavesItAsItWas) {
 }
 
 TEST_F(DictionaryOnVirtualReader, TypedExtensionDecidesTheFormatAndTheUsersOwnFilesAreLeftAlone) {
-  OpenAndFind();
+  OpenAndFind("m1");
   dlg.OnDictionaryRead();
   std::ofstream(dir_ / "x.mct.tmp") << "mine";
   SaveAs(dir_ / "x.MFD", 0);         // the list says MCT
@@ -160,12 +119,12 @@ TEST_F(DictionaryOnVirtualReader, TypedExtensionDecidesTheFormatAndTheUsersOwnFi
 
 TEST_F(DictionaryOnVirtualReader, TypedKeyIsTriedAndBlocksOnlyKeyBMayReadAreReadWithIt) {
   // Sector 2 as a card issuer locks it: data blocks for key B only (0F00FF).
-  std::string sample = Slurp(fs::path(QUILLON_SOURCE_DIR) / "docs" / "dictionary-demo.mct");
+  std::string sample = Slurp(Doc("dictionary-demo.mct"));
   const size_t sector2 = sample.find("+Sector: 2\n") + 11;
   sample.replace(sector2, 33, "0123456789ABCDEF0123456789ABCDEF\n");
   sample.replace(sample.find("FFFFFFFFFFFFFF078069FFFFFFFFFFFF", sector2), 32, "FFFFFFFFFFFF0F00FF69B0B1B2B3B4B5");
-  std::ofstream(dir_ / "card.mct", std::ios::binary) << sample;
-  OpenAndFind(dir_ / "card.mct");
+  Spit(dir_ / "card.mct", sample);
+  OpenAndFind("m1", dir_ / "card.mct");
   // Sector 15's key A is in no list, only in the KEY field.
   ui.SetText(IDC_KEY, "3B7E4F1C2A90");
   dlg.OnDictionaryRead();
