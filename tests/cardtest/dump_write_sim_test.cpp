@@ -70,7 +70,7 @@ class DumpWriteRunOnVirtualReader : public WritesRecorded<VirtualCardOperation> 
     std::string problem;
     ASSERT_TRUE(ParseCardDump(text, &dump, &problem)) << problem;
     DumpWriteRun run(link_, progress_, dump, nullptr, nullptr);
-    ASSERT_TRUE(run.Survey()) << progress_.status;
+    ASSERT_TRUE(run.Survey()) << (progress_.status.empty() ? "" : progress_.status.back());
     warnings_.clear();
     for (const std::string& warning : run.Warnings()) warnings_ += (warnings_.empty() ? "" : "\n") + warning;
     run.Write(block0, CheckDump(dump).blocks + (block0 ? 1 : 0));
@@ -88,11 +88,11 @@ class DumpWriteRunOnVirtualReader : public WritesRecorded<VirtualCardOperation> 
   }
   // The read-out, with the keys the reader holds, opens every sector.
   void ReadOutOpensEverySector() {
-    RecordedProgress read;
+    Recorded read;
     CardImage image;
     ReadOut(link_, read, kKeyModeA).Run(shown_.csn, image);
     EXPECT_EQ(80u, read.readLines.size());
-    for (const std::string& line : read.readLines) EXPECT_EQ(std::string::npos, line.find("失败")) << line;
+    for (const std::string& line : read.ReadTexts()) EXPECT_EQ(std::string::npos, line.find("失败")) << line;
   }
 
   // The card's memory, as the virtual reader keeps it in its raw file.
@@ -141,7 +141,7 @@ TEST_F(DumpWriteRunOnVirtualReader, SampleOntoACuidCardReadsBackAsTheSameFile) {
   OpenAndFind("cuid");
   ASSERT_EQ("4D1F62A8", shown_.csn);
   WriteDump(saved, true);
-  EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", progress_.status);
+  EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", progress_.status.back());
   // Each sector's data blocks before its trailer; sector 0 last of all,
   // with block 0 before the trailer whose bits could forbid it.
   std::vector<int> order;
@@ -161,7 +161,7 @@ TEST_F(DumpWriteRunOnVirtualReader, SampleOntoACuidCardReadsBackAsTheSameFile) {
 TEST_F(DumpWriteRunOnVirtualReader, M1CardRefusesBlock0AndOnlyBlock0) {
   OpenAndFind("m1");
   WriteDump(Sample(), true);
-  EXPECT_EQ("写入完成：63/64 个块已写入，1 个块被拒绝", progress_.status);
+  EXPECT_EQ("写入完成：63/64 个块已写入，1 个块被拒绝", progress_.status.back());
   // The card went deaf after refusing block 0; it was woken for the trailer.
   EXPECT_EQ((std::vector<int>{1, 2, 0, 3}), std::vector<int>(g_writes.end() - 4, g_writes.end()));
   EXPECT_EQ("写扇区[00]第[0]块失败！", progress_.writeLines[progress_.writeLines.size() - 3]);
@@ -171,7 +171,7 @@ TEST_F(DumpWriteRunOnVirtualReader, M1CardRefusesBlock0AndOnlyBlock0) {
   g_writes.clear();
   OpenAndFind("m1");
   WriteDump(Sample(), false);
-  EXPECT_EQ("写入完成：63/63 个块已写入，0 个块被拒绝", progress_.status);
+  EXPECT_EQ("写入完成：63/63 个块已写入，0 个块被拒绝", progress_.status.back());
   EXPECT_EQ(63u, g_writes.size());
 }
 
@@ -181,13 +181,13 @@ TEST_F(DumpWriteRunOnVirtualReader, CancelTakesEffectBetweenSectorsAndBeforeBloc
   // meanwhile.
   OpenAndFind("m1");
   int askedAfter = 0;
-  progress_.cancel = [&] {
+  progress_.cancelWhen = [&] {
     if (g_writes.empty()) return false;
     ++askedAfter;
     return true;
   };
   WriteDump(Sample(), false);
-  EXPECT_EQ("写入已取消：4/63 个块已写入，0 个块被拒绝", progress_.status);
+  EXPECT_EQ("写入已取消：4/63 个块已写入，0 个块被拒绝", progress_.status.back());
   EXPECT_EQ((std::vector<int>{4, 5, 6, 7}), g_writes);
   EXPECT_GT(askedAfter, 3);
 
@@ -196,9 +196,9 @@ TEST_F(DumpWriteRunOnVirtualReader, CancelTakesEffectBetweenSectorsAndBeforeBloc
   g_writes.clear();
   OpenAndFind("cuid");
   const std::string before = Slurp(dir_ / "card.mfd");
-  progress_.cancel = [&] { return !g_writes.empty() && g_writes.back() == 2; };
+  progress_.cancelWhen = [&] { return !g_writes.empty() && g_writes.back() == 2; };
   WriteDump(Sample(), true);
-  EXPECT_EQ("写入已取消：62/64 个块已写入，0 个块被拒绝", progress_.status);
+  EXPECT_EQ("写入已取消：62/64 个块已写入，0 个块被拒绝", progress_.status.back());
   EXPECT_EQ(2, g_writes.back());
   EXPECT_EQ(before.substr(0, 16), Slurp(dir_ / "card.mfd").substr(0, 16));
 }
@@ -208,7 +208,7 @@ TEST_F(DumpWriteRunOnVirtualReader, Block0GoesBeforeTheTrailerThatForbidsIt) {
   // change again (110).
   OpenAndFind("cuid");
   WriteDump(SampleWith(0, 3, "FFFFFFFFFFFF078F0F69FFFFFFFFFFFF"), true);
-  EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", progress_.status);
+  EXPECT_EQ("写入完成：64/64 个块已写入，0 个块被拒绝", progress_.status.back());
   EXPECT_EQ("5D8E2B4CB40804005155494C4C4F4E21", Block(0));
   EXPECT_EQ("000000000000078F0F69FFFFFFFFFFFF", Block(3).replace(0, 12, "000000000000"));
 
@@ -235,7 +235,7 @@ TEST_F(DumpWriteRunOnVirtualReader, TheCardsOwnAccessBitsDecideWhatIsWrittenAndT
   EXPECT_EQ("扇区[04]的尾块不能按转储文件写入：控制位将保持卡上原样。\n"
             "扇区[05]的尾块不能按转储文件写入：密钥A、密钥B将保持卡上原样。",
             warnings_);
-  EXPECT_EQ("写入完成：61/63 个块已写入，2 个块被拒绝", progress_.status);
+  EXPECT_EQ("写入完成：61/63 个块已写入，2 个块被拒绝", progress_.status.back());
   // Key B wrote sector 3 whole, data and trailer; what the card took of
   // sectors 4 and 5 is what it was told it would.
   EXPECT_EQ("0123456789ABCDEF0123456789ABCDEF", Block(12));

@@ -13,17 +13,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "cardtest/card_link.h"
 #include "cardtest/find_card.h"
-#include "cardtest/progress.h"
 #include "reader/reader.h"
 #include "reader/session.h"
 #include "tests/cardtest/card_scenarios.h"
+#include "tests/cardtest/recorded_progress.h"
 
 namespace virtual_card {
 
@@ -90,19 +89,6 @@ class VirtualCardWindow : public OnVirtualReader<CardTestWindow> {
   }
 };
 
-// What an operation reported; `cancel` plays the user's Esc, asked at every
-// poll (none: never).
-struct RecordedProgress : Progress {
-  void Status(const std::string& text) override { status = text; }
-  void ReadLine(const std::string& text, LineKind, int, int) override { readLines.push_back(text); }
-  void WriteLine(const std::string& text, bool) override { writeLines.push_back(text); }
-  bool CancelAsked() override { return cancel && cancel(); }
-
-  std::string status;
-  std::vector<std::string> readLines, writeLines;
-  std::function<bool()> cancel;
-};
-
 class VirtualCardOperation : public OnVirtualReader<::testing::Test> {
  protected:
   void SetUp() override {
@@ -123,7 +109,7 @@ class VirtualCardOperation : public OnVirtualReader<::testing::Test> {
   ReaderSession session_;
   CardLink link_{session_};
   CardIdentity shown_;
-  RecordedProgress progress_;
+  Recorded progress_;
 };
 
 }  // namespace virtual_card
