@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cards/access.h"
+#include "cards/hex.h"
 #include "cards/layout.h"
 
 namespace {
@@ -27,16 +28,6 @@ size_t Cells(const std::string& text) {
 std::string SectorName(int sector) {
   char text[32];
   std::snprintf(text, sizeof text, "扇区[%02d]", sector);
-  return text;
-}
-
-std::string Hex(const uint8_t* bytes, int count) {
-  std::string text;
-  char digits[4];
-  for (int i = 0; i < count; ++i) {
-    std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
-    text += digits;
-  }
   return text;
 }
 
@@ -121,7 +112,7 @@ class Comparer {
   // A trailer's hex with the keys the side does not know as dashes, as an
   // MCT dump writes them.
   static std::string Shown(const CompareSide& side, int sector, const uint8_t* bytes, bool trailer) {
-    std::string hex = Hex(bytes, 16);
+    std::string hex = HexText(bytes, 16);
     if (trailer && !KeyKnown(side.keyAKnown, sector)) hex.replace(0, 12, 12, '-');
     if (trailer && !KeyKnown(side.keyBKnown, sector)) hex.replace(20, 12, 12, '-');
     return hex;
@@ -134,7 +125,7 @@ class Comparer {
       if (!KeyKnown(knownA, sector) || !KeyKnown(knownB, sector)) {
         body_.push_back(std::string(key) + "未比较（" + (KeyKnown(knownA, sector) ? lb : la) + "中未知）");
       } else if (std::any_of(differs + from, differs + from + 6, [](bool d) { return d; })) {
-        body_.push_back(std::string(key) + "不同：" + la + " " + Hex(x + from, 6) + "，" + lb + " " + Hex(y + from, 6));
+        body_.push_back(std::string(key) + "不同：" + la + " " + HexText(x + from, 6) + "，" + lb + " " + HexText(y + from, 6));
       }
     };
     keyLine("密钥A", 0, a_.keyAKnown, b_.keyAKnown);
@@ -150,8 +141,8 @@ class Comparer {
   void AccessParts(int sector, const uint8_t* x, const uint8_t* y) {
     int cx[4], cy[4];
     const bool okX = DecodeAccessBits(x, cx), okY = DecodeAccessBits(y, cy);
-    body_.push_back("控制位不同：" + a_.label + " " + Hex(x + 6, 3) + (okX ? "" : "（格式错误）") + "，" + b_.label +
-                    " " + Hex(y + 6, 3) + (okY ? "" : "（格式错误）"));
+    body_.push_back("控制位不同：" + a_.label + " " + HexText(x + 6, 3) + (okX ? "" : "（格式错误）") + "，" + b_.label +
+                    " " + HexText(y + 6, 3) + (okY ? "" : "（格式错误）"));
     if (!okX || !okY) return;
     const bool large = layout_.BlocksIn(sector) == Layout::kLargeBlocks;
     static const char* const kSmall[] = {"块[0]", "块[1]", "块[2]", "块[3]"};

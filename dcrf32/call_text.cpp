@@ -1,14 +1,9 @@
 #include "dcrf32/call_text.h"
 
+#include "cards/hex.h"
 #include "cards/layout.h"
 
 namespace dcrf32 {
-
-namespace {
-
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-
-}  // namespace
 
 // MIFARE Classic 1K and the first 32 sectors of a 4K card have four blocks
 // a sector; the 4K card's last eight sectors have sixteen.
@@ -20,7 +15,7 @@ std::string MaskedBlockText(uint8_t block, const std::string& text) {
   // text (cut short, "0x" in front, spaces between bytes) is shown as
   // asterisks, one for each character.
   bool block32 = text.size() == 32;
-  for (char c : text) block32 = block32 && IsHexDigit(c);
+  for (char c : text) block32 = block32 && HexDigitValue(c) >= 0;
   if (!block32) return std::string(text.size(), '*');
   std::string shown = text;
   shown.replace(0, 12, 12, '*');
