@@ -16,6 +16,15 @@ bool CardImage::Empty() const {
   return true;
 }
 
+std::vector<Key> CardImage::FoundKeys() const {
+  std::vector<Key> keys;
+  for (int s = 0; s < Sectors(); ++s) {
+    if (keyAKnown[s]) keys.push_back(keyA[s]);
+    if (keyBKnown[s]) keys.push_back(keyB[s]);
+  }
+  return keys;
+}
+
 bool CardImage::SectorComplete(int sector) const {
   for (int b = layout.FirstBlock(sector); b <= layout.Trailer(sector); ++b)
     if (!read[b]) return false;

@@ -30,6 +30,8 @@ struct CardImage {
   // Every block read and every key known: what raw and .eml can hold.
   bool Complete() const;
   bool SectorComplete(int sector) const;
+  // The keys known, sector by sector, key A before key B.
+  std::vector<Key> FoundKeys() const;
   // The trailer as a dump holds it: the block as read with the known keys
   // written over its key bytes.
   std::array<uint8_t, 16> TrailerWithKeys(int sector) const;

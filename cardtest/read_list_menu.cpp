@@ -11,8 +11,7 @@ bool CCardTestDlg::OnContextMenu(int id, int x, int y) {
   if (id != IDC_READ_LIST || Busy() || !GetBackend()) return false;
   const bool selected = m_lstRead.GetCurSel() >= 0;
   const bool lines = m_lstRead.GetCount() > 0;
-  bool keys = false;
-  for (int s = 0; s < kSectors; ++s) keys = keys || m_image.keyAKnown[s] || m_image.keyBKnown[s];
+  const bool keys = !m_image.FoundKeys().empty();
   const std::vector<dlg::MenuItem> items = {
       {IDM_DICTIONARY_READ, "用内置密钥字典读取", true},
       {IDM_DICTIONARY_READ_FILE, "用密钥文件读取…", true},

@@ -67,11 +67,7 @@ void CCardTestDlg::OnSaveDump() {
 }
 
 void CCardTestDlg::OnSaveKeys() {
-  std::vector<Key> keys;
-  for (int s = 0; s < m_image.Sectors(); ++s) {
-    if (m_image.keyAKnown[s]) keys.push_back(m_image.keyA[s]);
-    if (m_image.keyBKnown[s]) keys.push_back(m_image.keyB[s]);
-  }
+  const std::vector<Key> keys = m_image.FoundKeys();
   if (keys.empty()) {
     MessageBox("还没有找到密钥，请先读卡", "", dlg::kMbOk | dlg::kMbIconExclamation);
     return;

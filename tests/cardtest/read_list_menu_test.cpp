@@ -1,5 +1,6 @@
 // The read list's context menu against the recording fake: what it offers,
 // the key file it refuses, copying and explaining.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -91,4 +92,19 @@ TEST_F(ReadListMenu, ContextMenuGreysWhatHasNothingToActOnAndRunsTheRest) {
   ui.ListSetSel(IDC_READ_LIST, 11);
   menu(IDM_EXPLAIN_BLOCK);
   EXPECT_EQ("扇区[02] 块[0]\n\n此扇区的尾块（块3）没有读出，无法知道它的访问条件。", ui.MessageBoxes().back().text);
+}
+
+TEST_F(ReadListMenu, KeysFoundOnlyInA4KCardsUpperSectorsCanBeSaved) {
+  reader.sak = 0x18;
+  for (int s = 0; s < 16; ++s) reader.keysA[s] = reader.keysB[s] = "123456123456";
+  FindTheCard();
+  ui.menuChoice = IDM_DICTIONARY_READ;
+  ASSERT_TRUE(dlg.OnContextMenu(IDC_READ_LIST, -1, -1));
+  ASSERT_EQ("字典读取完成：24/40 个扇区已读取", ui.GetText(IDC_STATUS));
+  ui.menuChoice = 0;
+  dlg.OnContextMenu(IDC_READ_LIST, -1, -1);
+  const auto& items = ui.Menus().back().items;
+  const auto save = std::find_if(items.begin(), items.end(), [](const auto& i) { return i.id == IDM_SAVE_KEYS; });
+  ASSERT_NE(items.end(), save);
+  EXPECT_TRUE(save->enabled);
 }
