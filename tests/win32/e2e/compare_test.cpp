@@ -12,16 +12,12 @@
 #include "app_driver.h"
 #include "dialog/win32/win32_backend.h"
 #include "res/resource.h"
+#include "temp_folder.h"
 
 namespace {
 
 // Menu entries, separators not counted.
 enum { kDictionary = 0, kExplain = 6, kCompareCard = 8 };
-
-std::string Slurp(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> ListLines(HWND list) {
   std::vector<std::string> lines;
@@ -44,21 +40,13 @@ std::string ItemText(HWND box, int id) {
 class CompareAndDecode : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t tmp[MAX_PATH];
-    GetTempPathW(MAX_PATH, tmp);
-    dir_ = std::wstring(tmp) + L"quillon-compare-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(dir_.c_str(), nullptr);
     sample_ = Slurp(BesideMe(L"ndef-sample.mct"));
     ASSERT_FALSE(sample_.empty());
     std::ofstream(Path(L"card.mct").c_str(), std::ios::binary) << sample_;
     ASSERT_TRUE(app_.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"m1"}, {L"DCRF32_SIM_DUMP", Path(L"card.mct")}}));
   }
-  void TearDown() override {
-    app_.Close();
-    for (const wchar_t* name : {L"card.mct", L"changed.mct"}) DeleteFileW(Path(name).c_str());
-    RemoveDirectoryW(dir_.c_str());
-  }
-  std::wstring Path(const wchar_t* name) const { return dir_ + L"\\" + name; }
+  void TearDown() override { app_.Close(); }
+  std::wstring Path(const wchar_t* name) const { return folder_.Path(name); }
 
   // The explanation of the read list's line `index`, its box then closed.
   std::string Explain(int index) {
@@ -72,8 +60,8 @@ class CompareAndDecode : public ::testing::Test {
     return text;
   }
 
+  TempFolder folder_{L"compare"};
   AppDriver app_;
-  std::wstring dir_;
   std::string sample_;
 };
 

@@ -10,16 +10,12 @@
 #include "app_driver.h"
 #include "dialog/win32/win32_backend.h"
 #include "res/resource.h"
+#include "temp_folder.h"
 
 namespace {
 
 // Menu entries, separators not counted.
 enum { kDictionary = 0, kSaveDump = 2, kSaveKeys = 3, kCopyAll = 5, kExplain = 6 };
-
-std::string Slurp(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A key pressed or released on the keyboard, to the focused window.
 void Key(WORD key, bool up) {
@@ -45,25 +41,17 @@ std::string ClipboardText() {
 class ContextMenu : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t tmp[MAX_PATH];
-    GetTempPathW(MAX_PATH, tmp);
-    dir_ = std::wstring(tmp) + L"quillon-menu-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(dir_.c_str(), nullptr);
-    card_ = dir_ + L"\\card.mct";
+    card_ = Path(L"card.mct");
     ASSERT_TRUE(CopyFileW(BesideMe(L"dictionary-demo.mct").c_str(), card_.c_str(), FALSE));
     ASSERT_TRUE(app_.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"m1"}, {L"DCRF32_SIM_DUMP", card_}}));
   }
-  void TearDown() override {
-    app_.Close();
-    for (const wchar_t* name : {L"\\card.mct", L"\\saved.mct", L"\\saved.mfd", L"\\found.keys"})
-      DeleteFileW((dir_ + name).c_str());
-    RemoveDirectoryW(dir_.c_str());
-  }
+  void TearDown() override { app_.Close(); }
 
-  std::wstring Path(const wchar_t* name) const { return dir_ + L"\\" + name; }
+  std::wstring Path(const wchar_t* name) const { return folder_.Path(name); }
 
+  TempFolder folder_{L"menu"};
   AppDriver app_;
-  std::wstring dir_, card_;
+  std::wstring card_;
 };
 
 }  // namespace
@@ -166,10 +154,7 @@ TEST_F(ContextMenu, ShiftF10TheMenuKeyAndCtrlCWorkFromTheKeyboard) {
 }
 
 TEST(CardSizes, A4KCardReadWholeFromTheMenuSavesAsItsFourKilobytesAndWritesBack) {
-  wchar_t tmp[MAX_PATH];
-  GetTempPathW(MAX_PATH, tmp);
-  const std::wstring dir = std::wstring(tmp) + L"quillon-4k-" + std::to_wstring(GetCurrentProcessId());
-  CreateDirectoryW(dir.c_str(), nullptr);
+  const TempFolder folder(L"4k");
   // Sectors 32-39 (16 blocks each) open with key A A0A1A2A3A4A5, from the
   // built-in list, and keep key B B0B1B2B3B4B5 to themselves (7F0788).
   std::string mct;
@@ -179,9 +164,7 @@ TEST(CardSizes, A4KCardReadWholeFromTheMenuSavesAsItsFourKilobytesAndWritesBack)
       mct += s == 0 && b == 0 ? "4B1E7C2A031802004655494C4C4F4E21\n" : std::string(32, s < 32 ? '0' : '5') + "\n";
     mct += s < 32 ? "FFFFFFFFFFFFFF078069FFFFFFFFFFFF\n" : "A0A1A2A3A4A57F078869B0B1B2B3B4B5\n";
   }
-  const std::wstring card = dir + L"\\card.mct", saved = dir + L"\\saved.bin";
-  // Left by an earlier run that stopped halfway (Wine reuses process ids).
-  DeleteFileW(saved.c_str());
+  const std::wstring card = folder.Path(L"card.mct"), saved = folder.Path(L"saved.bin");
   std::ofstream(card.c_str(), std::ios::binary) << mct;
   AppDriver app;
   ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"4k"}, {L"DCRF32_SIM_DUMP", card}}));
@@ -210,19 +193,11 @@ TEST(CardSizes, A4KCardReadWholeFromTheMenuSavesAsItsFourKilobytesAndWritesBack)
   ASSERT_TRUE(app.WaitForStatus("写入完成")) << app.Text(IDC_STATUS);
   EXPECT_EQ("写入完成：255/255 个块已写入，0 个块被拒绝", app.Text(IDC_STATUS));
   app.Close();
-  for (const std::wstring& file : {card, saved}) DeleteFileW(file.c_str());
-  RemoveDirectoryW(dir.c_str());
 }
 
 TEST(CardSizes, AMiniCardReadWholeSavesInEachFormatAndEachLoadsBackAsTheSameCard) {
-  wchar_t tmp[MAX_PATH];
-  GetTempPathW(MAX_PATH, tmp);
-  const std::wstring dir = std::wstring(tmp) + L"quillon-mini-" + std::to_wstring(GetCurrentProcessId());
-  CreateDirectoryW(dir.c_str(), nullptr);
-  const std::wstring card = dir + L"\\card.mfd";
-  // Left by an earlier run that stopped halfway (Wine reuses process ids).
-  for (const wchar_t* name : {L"\\card.mfd", L"\\saved.mct", L"\\saved.bin", L"\\saved.eml"})
-    DeleteFileW((dir + name).c_str());
+  const TempFolder folder(L"mini");
+  const std::wstring card = folder.Path(L"card.mfd");
   std::vector<std::string> first;
   {
     AppDriver app;
@@ -235,18 +210,18 @@ TEST(CardSizes, AMiniCardReadWholeSavesInEachFormatAndEachLoadsBackAsTheSameCard
     EXPECT_EQ("字典读取完成：5/5 个扇区已读取", app.Text(IDC_STATUS));
     first = app.Lines(IDC_READ_LIST);
     ASSERT_EQ(25u, first.size());
-    for (const wchar_t* name : {L"\\saved.mct", L"\\saved.bin", L"\\saved.eml"}) {
+    for (const wchar_t* name : {L"saved.mct", L"saved.bin", L"saved.eml"}) {
       ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kSaveDump));
-      ASSERT_TRUE(app.AnswerFileDialog(dir + name));
+      ASSERT_TRUE(app.AnswerFileDialog(folder.Path(name)));
       ASSERT_TRUE(app.WaitForStatus("读取结果已保存")) << app.Text(IDC_STATUS);
     }
-    EXPECT_EQ(320u, Slurp(dir + L"\\saved.bin").size());
+    EXPECT_EQ(320u, Slurp(folder.Path(L"saved.bin")).size());
     app.Close();
   }
-  for (const wchar_t* name : {L"\\saved.mct", L"\\saved.bin", L"\\saved.eml"}) {
+  for (const wchar_t* name : {L"saved.mct", L"saved.bin", L"saved.eml"}) {
     SCOPED_TRACE(dlg::Narrow(name));
     AppDriver app;
-    ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"mini"}, {L"DCRF32_SIM_DUMP", dir + name}}));
+    ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"mini"}, {L"DCRF32_SIM_DUMP", folder.Path(name)}}));
     app.Click(IDC_OPEN_READER);
     EXPECT_EQ("打开成功了", app.Text(IDC_STATUS));
     app.Click(IDC_FIND_CARD);
@@ -255,7 +230,4 @@ TEST(CardSizes, AMiniCardReadWholeSavesInEachFormatAndEachLoadsBackAsTheSameCard
     EXPECT_EQ(first, app.Lines(IDC_READ_LIST));
     app.Close();
   }
-  for (const wchar_t* name : {L"\\card.mfd", L"\\saved.mct", L"\\saved.bin", L"\\saved.eml"})
-    DeleteFileW((dir + name).c_str());
-  RemoveDirectoryW(dir.c_str());
 }

@@ -12,15 +12,11 @@
 #include "app_driver.h"
 #include "dialog/win32/win32_backend.h"
 #include "res/resource.h"
+#include "temp_folder.h"
 
 namespace {
 
 const int kWriteDump = 7;  // the menu's last entry, separators not counted
-
-std::string Slurp(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The 1024 bytes an MCT dump without dashes stands for.
 std::string MctBytes(const std::string& mct) {
@@ -46,10 +42,6 @@ std::string ItemText(HWND box, int id) {
 class DumpWrite : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t tmp[MAX_PATH];
-    GetTempPathW(MAX_PATH, tmp);
-    dir_ = std::wstring(tmp) + L"quillon-write-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(dir_.c_str(), nullptr);
     sample_ = Slurp(BesideMe(L"dictionary-demo.mct"));
     ASSERT_FALSE(sample_.empty());
     ASSERT_TRUE(app_.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"cuid"}, {L"DCRF32_SIM_DUMP", Path(L"card.mfd")}}));
@@ -57,12 +49,8 @@ class DumpWrite : public ::testing::Test {
     app_.Click(IDC_FIND_CARD);
     ASSERT_EQ("4D1F62A8", app_.Text(IDC_CSN));
   }
-  void TearDown() override {
-    app_.Close();
-    for (const wchar_t* name : {L"card.mfd", L"dump.mct", L"bad.mct"}) DeleteFileW(Path(name).c_str());
-    RemoveDirectoryW(dir_.c_str());
-  }
-  std::wstring Path(const wchar_t* name) const { return dir_ + L"\\" + name; }
+  void TearDown() override { app_.Close(); }
+  std::wstring Path(const wchar_t* name) const { return folder_.Path(name); }
 
   // Picks the menu entry and answers the open dialog with `name`; the
   // next window of the program is then returned.
@@ -73,8 +61,8 @@ class DumpWrite : public ::testing::Test {
     return app_.FindMessageBox();
   }
 
+  TempFolder folder_{L"write"};
   AppDriver app_;
-  std::wstring dir_;
   std::string sample_;
 };
 

@@ -10,30 +10,15 @@
 #include <sstream>
 
 #include "app_driver.h"
-#include "res/resource.h"
 #include "dialog/win32/win32_backend.h"
+#include "res/resource.h"
+#include "temp_folder.h"
 
 namespace {
 
 // A fresh folder per session for the dump and the trace.
 class Session : public ::testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t tmp[MAX_PATH];
-    GetTempPathW(MAX_PATH, tmp);
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::wstring(tmp) + L"quillon-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + dlg::Widen(info->name());
-    CreateDirectoryW(dir_.c_str(), nullptr);
-    dump_ = dir_ + L"\\card.mfd";
-    trace_ = dir_ + L"\\trace.log";
-    DeleteFileW(dump_.c_str());
-    DeleteFileW(trace_.c_str());
-  }
-  void TearDown() override {
-    DeleteFileW(dump_.c_str());
-    DeleteFileW(trace_.c_str());
-    RemoveDirectoryW(dir_.c_str());
-  }
 
   void Launch(const std::wstring& card, const std::wstring& reader = L"") {
     ASSERT_TRUE(app_.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", card},
@@ -73,13 +58,11 @@ class Session : public ::testing::Test {
     EXPECT_GT(checked, 10);
   }
 
-  std::string ReadDump() const {
-    std::ifstream in(dump_.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string ReadDump() const { return Slurp(dump_); }
 
+  TempFolder folder_{L"e2e-" + dlg::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name())};
+  std::wstring dump_ = folder_.Path(L"card.mfd"), trace_ = folder_.Path(L"trace.log");
   AppDriver app_;
-  std::wstring dir_, dump_, trace_;
 };
 
 const char kTrailer[] = "000000000000FF078069FFFFFFFFFFFF";

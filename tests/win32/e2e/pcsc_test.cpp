@@ -16,23 +16,15 @@
 #include "app_driver.h"
 #include "dialog/win32/win32_backend.h"
 #include "res/resource.h"
+#include "temp_folder.h"
 
 namespace {
 
 class PcscFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t tmp[MAX_PATH];
-    GetTempPathW(MAX_PATH, tmp);
-    dir_ = std::wstring(tmp) + L"quillon-pcsc-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    CreateDirectoryW(dir_.c_str(), nullptr);
     ASSERT_TRUE(CopyFileW(BesideMe(L"QUILLON.exe").c_str(), (dir_ + L"QUILLON.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(BesideMe(L"pcsc\\dcrf32.dll").c_str(), (dir_ + L"dcrf32.dll").c_str(), FALSE));
-  }
-  void TearDown() override {
-    for (const wchar_t* name : {L"QUILLON.exe", L"dcrf32.dll", L"winscard.dll", L"trace.log", L"winscard.log"})
-      DeleteFileW((dir_ + name).c_str());
-    RemoveDirectoryW(dir_.c_str());
   }
   std::string Trace() const {
     std::ifstream in((dir_ + L"trace.log").c_str());
@@ -41,7 +33,8 @@ class PcscFolder : public ::testing::Test {
     return text.str();
   }
 
-  std::wstring dir_;
+  TempFolder folder_{L"pcsc"};
+  const std::wstring dir_ = folder_.Dir() + L"\\";
   AppDriver app_;
 };
 
