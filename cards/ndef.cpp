@@ -160,6 +160,18 @@ class Decoder {
     return Have(*value, *length, at, tlv + "（长度 " + std::to_string(*length) + "）");
   }
 
+  // A record header's flags by name ("MB ME SR，"), or nothing.
+  static std::string FlagNames(uint8_t flags) {
+    static const struct {
+      uint8_t bit;
+      const char* name;
+    } kFlags[] = {{0x80, "MB"}, {0x40, "ME"}, {0x20, "CF"}, {0x10, "SR"}, {0x08, "IL"}};
+    std::string names;
+    for (const auto& f : kFlags)
+      if (flags & f.bit) names += (names.empty() ? "" : " ") + std::string(f.name);
+    return names.empty() ? names : names + "，";
+  }
+
   void Message(size_t at, size_t end) {
     if (at == end) {
       lines_.push_back("空的 NDEF 消息");
@@ -200,18 +212,9 @@ class Decoder {
         Fail(at, name + " 的 TNF 为 0（空），却有类型、ID 或负载");
         return;
       }
-      std::string line = name + "（偏移 " + std::to_string(at) + "）：";
-      static const struct {
-        uint8_t bit;
-        const char* name;
-      } kFlags[] = {{0x80, "MB"}, {0x40, "ME"}, {0x20, "CF"}, {0x10, "SR"}, {0x08, "IL"}};
-      std::string names;
-      for (const auto& f : kFlags)
-        if (flags & f.bit) names += (names.empty() ? "" : " ") + std::string(f.name);
-      if (!names.empty()) line += names + "，";
-      line += "TNF " + std::to_string(tnf) + "（" + kTnfNames[tnf] + "），类型 \"" +
-              PrintableText(bytes_ + type, typeLength) + "\"，负载 " + std::to_string(payloadLength) + " 字节";
-      lines_.push_back(line);
+      lines_.push_back(name + "（偏移 " + std::to_string(at) + "）：" + FlagNames(flags) + "TNF " + std::to_string(tnf) +
+                       "（" + kTnfNames[tnf] + "），类型 \"" + PrintableText(bytes_ + type, typeLength) + "\"，负载 " +
+                       std::to_string(payloadLength) + " 字节");
       const size_t payloadSize = static_cast<size_t>(payloadLength);
       // Chunks of one payload only make sense together: shown as they are.
       if (tnf == 1 && typeLength == 1 && !(flags & 0x20)) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "cards/card_image.h"
 #include "sim/dump.h"
@@ -26,6 +27,19 @@ Uid UidFromSerial(uint32_t serial) {
 uint32_t SerialFromUid(const Uid& uid) {
   return static_cast<uint32_t>(uid[0]) | static_cast<uint32_t>(uid[1]) << 8 | static_cast<uint32_t>(uid[2]) << 16 |
          static_cast<uint32_t>(uid[3]) << 24;
+}
+
+// The card DCRF32_SIM_CARD names, in lower case; unset is an M1 card.
+bool PresetNamed(const std::string& name, Preset* preset) {
+  static const std::pair<const char*, Preset> kNames[] = {
+      {"", Preset::M1},     {"m1", Preset::M1},     {"cpu", Preset::Cpu},          {"composite", Preset::Composite},
+      {"cuid", Preset::Cuid}, {"mini", Preset::Mini}, {"4k", Preset::Classic4K}};
+  for (const auto& named : kNames) {
+    if (name != named.first) continue;
+    *preset = named.second;
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -66,19 +80,7 @@ int32_t Reader::Open(const Config& config) {
   const std::string card = Lower(config.card);
   if (card != "none") {
     Preset preset;
-    if (card.empty() || card == "m1") {
-      preset = Preset::M1;
-    } else if (card == "cpu") {
-      preset = Preset::Cpu;
-    } else if (card == "composite") {
-      preset = Preset::Composite;
-    } else if (card == "cuid") {
-      preset = Preset::Cuid;
-    } else if (card == "mini") {
-      preset = Preset::Mini;
-    } else if (card == "4k") {
-      preset = Preset::Classic4K;
-    } else {
+    if (!PresetNamed(card, &preset)) {
       return Refuse(kInitBadConfiguration, "DCRF32_SIM_CARD=\"" + config.card +
                                                "\" is not a card; use m1, cpu, composite, cuid, mini, 4k or none");
     }
