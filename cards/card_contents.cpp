@@ -8,12 +8,6 @@
 
 namespace {
 
-std::string SectorName(int sector) {
-  char text[32];
-  std::snprintf(text, sizeof text, "扇区[%02d]", sector);
-  return text;
-}
-
 class Contents {
  public:
   explicit Contents(const CardImage& image)

@@ -1,5 +1,7 @@
 #include "cards/card_image.h"
 
+#include <cstdio>
+
 CardImage::CardImage(CardSize size)
     : size(size),
       layout(LayoutOf(size)),
@@ -50,4 +52,10 @@ const char* SizeName(CardSize size) {
     case CardSize::k4K: return "4K";
     default: return "1K";
   }
+}
+
+std::string SectorName(int sector) {
+  char text[32];
+  std::snprintf(text, sizeof text, "扇区[%02d]", sector);
+  return text;
 }

@@ -39,3 +39,5 @@ struct CardImage {
 
 // "Mini", "1K", "4K": a size as messages name it.
 const char* SizeName(CardSize size);
+// "扇区[05]": a sector as messages name it.
+std::string SectorName(int sector);

@@ -25,12 +25,6 @@ size_t Cells(const std::string& text) {
   return cells;
 }
 
-std::string SectorName(int sector) {
-  char text[32];
-  std::snprintf(text, sizeof text, "扇区[%02d]", sector);
-  return text;
-}
-
 class Comparer {
  public:
   Comparer(const CompareSide& a, const CompareSide& b)
