@@ -1,5 +1,6 @@
 #include "cardtest/card_test_dlg.h"
 
+#include "cardtest/read_list.h"
 #include "res/resource.h"
 
 CCardTestDlg::CCardTestDlg() : dlg::CDialog(IDD_CARDTEST_DIALOG) {}

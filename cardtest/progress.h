@@ -4,7 +4,10 @@
 
 #include <string>
 
-#include "cardtest/read_list.h"
+
+// What a line of the read list reports. 0 is no kind: a line without one is
+// no line of ours.
+enum LineKind { kAuthOk = 1, kAuthFailed = 2, kBlockLine = 3 };
 
 class Progress {
  public:

@@ -1,16 +1,14 @@
 #pragma once
 // The read list's lines: each carries what it reports as item data, so a
 // selection finds its sector and block even when an earlier sector failed
-// and took one line instead of five. Kind 0 never occurs: a line without
-// data is no line of ours.
+// and took one line instead of five.
 
 #include <cstdint>
 #include <string>
 
 #include "cardtest/mifare.h"
+#include "cardtest/progress.h"
 #include "dialog/controls.h"
-
-enum LineKind { kAuthOk = 1, kAuthFailed = 2, kBlockLine = 3 };
 
 // Sector and block within it, so that a 4K card's 16-block sectors fit too.
 inline intptr_t LineData(LineKind kind, int sector, int block) {
