@@ -70,7 +70,7 @@ void CCardTestDlg::OnWriteDump() {
     return;
   }
   m_lstWrite.ResetContent();
-  run.Write(block0, check.blocks + (block0 ? 1 : 0));
+  run.Write(block0);
   NoteUnknownSize();
 }
 

@@ -140,12 +140,13 @@ std::vector<std::string> DumpWriteRun::Warnings() const {
   return warnings;
 }
 
-void DumpWriteRun::Write(bool block0, int planned) {
-  block0_ = block0;
-  planned_ = planned;
+void DumpWriteRun::Write(bool block0) {
+  block0 = block0 && dump_.read[0];
+  for (int sector = 0; sector < dump_.Sectors(); ++sector)
+    planned_ += static_cast<int>(SectorWriteOrder(dump_, sector, block0).size());
   bool going = true;
   for (int sector : SectorOrder(dump_.Sectors())) {
-    const std::vector<int> blocks = SectorWriteOrder(dump_, sector, block0_);
+    const std::vector<int> blocks = SectorWriteOrder(dump_, sector, block0);
     if (blocks.empty()) continue;
     progress_.Working(Format("写入转储：扇区[%02d]，已写入%d/%d个块（Esc在扇区之间取消）", sector, written_, planned_));
     going = !Cancelled() && WriteSector(sector, blocks);
@@ -171,9 +172,7 @@ bool DumpWriteRun::WriteSector(int sector, const std::vector<int>& blocks) {
     const bool trailer = dump_.layout.IsTrailer(address);
     if (address == 0 && Cancelled()) return false;
     if (trailer && dataMissed) {
-      ++refused_;
-      Line(Format("扇区[%02d],块[%d]:数据块没有全部写入，尾块未写，密钥和控制位保持不变", sector,
-                  dump_.layout.BlocksIn(sector) - 1));
+      Refused(BlockLine(address, "数据块没有全部写入，尾块未写，密钥和控制位保持不变"));
       continue;
     }
     const WriteResult result = trailer ? WriteTrailer(sector, mode) : WriteBlock(sector, address, mode);
@@ -184,14 +183,9 @@ bool DumpWriteRun::WriteSector(int sector, const std::vector<int>& blocks) {
 }
 
 DumpWriteRun::WriteResult DumpWriteRun::WriteBlock(int sector, int address, int& mode) {
-  const int block = dump_.layout.IndexInSector(address);
   const SectorOnCard& card = card_[sector];
   const int key = WriterOf(card, GroupOf(address), mode >= 0 ? mode : (card.opens[0] ? 0 : 1));
-  if (key < 0) {
-    ++refused_;
-    Line(Format("扇区[%02d],块[%d]:卡上的控制位不允许用已知的密钥写入，未写", sector, block));
-    return kWriteRefused;
-  }
+  if (key < 0) return Refused(BlockLine(address, "卡上的控制位不允许用已知的密钥写入，未写"));
   const std::string text = BlockHex(dump_.blocks[address]);
   const WriteResult sent = Send(sector, address, key, mode, text);
   if (sent != kWritten) return sent;
@@ -200,66 +194,60 @@ DumpWriteRun::WriteResult DumpWriteRun::WriteBlock(int sector, int address, int&
   char hex[33] = {};
   if (card.conditionsKnown && ReadableWith(card.conditions, GroupOf(address), key == 1)) {
     Cancelled();
-    if (!link_.ReadBlock(address, hex) || text != std::string(hex, 32)) {
-      ++refused_;
-      Line(Format("扇区[%02d],块[%d]:读回的数据与写入的不同  %s", sector, block, hex));
-      return kWriteRefused;
-    }
+    if (!link_.ReadBlock(address, hex) || text != std::string(hex, 32))
+      return Refused(BlockLine(address, "读回的数据与写入的不同  " + std::string(hex)));
   }
+  return Written(address, text);
+}
+
+std::string DumpWriteRun::BlockLine(int address, const std::string& what) const {
+  return Format("扇区[%02d],块[%d]:", dump_.layout.SectorOf(address), dump_.layout.IndexInSector(address)) + what;
+}
+
+DumpWriteRun::WriteResult DumpWriteRun::Refused(const std::string& line) {
+  ++refused_;
+  Line(line);
+  return kWriteRefused;
+}
+
+DumpWriteRun::WriteResult DumpWriteRun::Written(int address, const std::string& hex) {
   ++written_;
-  Line(Format("扇区[%02d],块[%d]:写卡成功  %s", sector, block, text.c_str()), true);
+  Line(BlockLine(address, "写卡成功  " + hex), true);
   return kWritten;
 }
 
 // Opens the sector with `key` unless it is open with it already, then
 // writes: kWritten once the card took the frame.
 DumpWriteRun::WriteResult DumpWriteRun::Send(int sector, int address, int key, int& mode, const std::string& text) {
-  const int block = dump_.layout.IndexInSector(address);
   if (link_.Idle() || key != mode) {
     Cancelled();
     if (!Wake()) return kWriteStopped;
     mode = -1;
-    if (!link_.Authenticate(sector, ModeOfKey(key))) {
-      ++refused_;
-      Line(Format("扇区[%02d]:校验密码[%c]失败！", sector, KeyLetter(ModeOfKey(key))));
-      return kWriteRefused;
-    }
+    if (!link_.Authenticate(sector, ModeOfKey(key)))
+      return Refused(Format("扇区[%02d]:校验密码[%c]失败！", sector, KeyLetter(ModeOfKey(key))));
     mode = key;
     Line(Format("扇区[%02d]:校验密码[%c]成功！", sector, KeyLetter(ModeOfKey(key))));
   }
   std::string sent = text;
   Cancelled();
-  if (!link_.WriteBlock(address, &sent[0])) {
-    ++refused_;
-    Line(Format("写扇区[%02d]第[%d]块失败！", sector, block));
-    return kWriteRefused;
-  }
+  if (!link_.WriteBlock(address, &sent[0]))
+    return Refused(Format("写扇区[%02d]第[%d]块失败！", sector, dump_.layout.IndexInSector(address)));
   return kWritten;
 }
 
 DumpWriteRun::WriteResult DumpWriteRun::WriteTrailer(int sector, int& mode) {
   const std::array<uint8_t, 16> wanted = dump_.TrailerWithKeys(sector);
   const TrailerPlan plan = PlanTrailer(card_[sector], wanted);
-  if (plan.key < 0) {
-    ++refused_;
-    Line(Format("扇区[%02d],块[%d]:卡上的控制位不允许用已知的密钥写入，未写", sector, dump_.layout.BlocksIn(sector) - 1));
-    return kWriteRefused;
-  }
+  const int address = dump_.layout.Trailer(sector);
+  if (plan.key < 0) return Refused(BlockLine(address, "卡上的控制位不允许用已知的密钥写入，未写"));
   const std::string text = BlockHex(wanted);
-  const WriteResult sent = Send(sector, dump_.layout.Trailer(sector), plan.key, mode, text);
+  const WriteResult sent = Send(sector, address, plan.key, mode, text);
   if (sent != kWritten) return sent;
   unsigned stays = plan.stays;
   if (stays == 0) stays = TrailerReadsBack(sector, mode, wanted);
   UseKeysOnCard(sector, stays);
-  if (stays != 0) {
-    ++refused_;
-    Line(Format("扇区[%02d],块[%d]:卡片只接受了部分尾块，%s保持原样", sector, dump_.layout.BlocksIn(sector) - 1,
-                FieldList(stays).c_str()));
-    return kWriteRefused;
-  }
-  ++written_;
-  Line(Format("扇区[%02d],块[%d]:写卡成功  %s", sector, dump_.layout.BlocksIn(sector) - 1, text.c_str()), true);
-  return kWritten;
+  if (stays != 0) return Refused(BlockLine(address, "卡片只接受了部分尾块，" + FieldList(stays) + "保持原样"));
+  return Written(address, text);
 }
 
 // Reads the trailer back where the new access bits let the key read them,
@@ -274,7 +262,7 @@ unsigned DumpWriteRun::TrailerReadsBack(int sector, int mode, const std::array<u
   uint8_t bytes[16];
   Cancelled();
   if (!link_.ReadBlock(dump_.layout.Trailer(sector), hex) || !HexToBytes(hex, bytes, 32)) {
-    Line(Format("扇区[%02d],块[%d]:写入后读回失败，无法确认", sector, dump_.layout.BlocksIn(sector) - 1));
+    Line(BlockLine(dump_.layout.Trailer(sector), "写入后读回失败，无法确认"));
     return 0;
   }
   unsigned differ = 0;

@@ -28,7 +28,8 @@ class DumpWriteRun : CardOperation {
   bool Survey();
   // What the card's current access bits will not let the write do.
   std::vector<std::string> Warnings() const;
-  void Write(bool block0, int planned);
+  // Writes every block the dump holds, block 0 only when `block0`.
+  void Write(bool block0);
 
  private:
   enum WriteResult { kWritten, kWriteRefused, kWriteStopped };
@@ -44,6 +45,11 @@ class DumpWriteRun : CardOperation {
   unsigned TrailerReadsBack(int sector, int mode, const std::array<uint8_t, 16>& wanted);
   void UseKeysOnCard(int sector, unsigned stays);
   void Line(const std::string& text, bool select = false) { progress_.WriteLine(text, select); }
+  // "扇区[05],块[2]:" and what became of the block, for the write list.
+  std::string BlockLine(int address, const std::string& what) const;
+  // Counts the block and lists `line`.
+  WriteResult Refused(const std::string& line);
+  WriteResult Written(int address, const std::string& hex);
   // The access group the card's bits give block `address`.
   int GroupOf(int address) const;
 
@@ -52,7 +58,6 @@ class DumpWriteRun : CardOperation {
   bool typedValid_;
   Key typed_ = 0;
   std::vector<SectorOnCard> card_;
-  bool block0_ = false;
   int planned_ = 0;
   int written_ = 0;
   int refused_ = 0;

@@ -25,7 +25,7 @@ TEST_F(DumpWriteOperation, DumpBlockThatReadsBackOtherwiseIsNotWrittenAndItsSect
   DumpWriteRun run(link, progress, dump, nullptr, nullptr);
   ASSERT_TRUE(run.Survey());
   EXPECT_TRUE(run.Warnings().empty());
-  run.Write(false, 4);
+  run.Write(false);
   EXPECT_EQ("写入完成：0/4 个块已写入，4 个块被拒绝", progress.status.back());
   EXPECT_EQ("扇区[01],块[0]:读回的数据与写入的不同  " + FakeReader::BlockText(4), progress.writeLines.at(1));
   EXPECT_EQ(3u, reader.CallsOf("dc_write_hex").size()) << "no trailer over data not written";

@@ -73,7 +73,7 @@ class DumpWriteRunOnVirtualReader : public WritesRecorded<VirtualCardOperation> 
     ASSERT_TRUE(run.Survey()) << (progress_.status.empty() ? "" : progress_.status.back());
     warnings_.clear();
     for (const std::string& warning : run.Warnings()) warnings_ += (warnings_.empty() ? "" : "\n") + warning;
-    run.Write(block0, CheckDump(dump).blocks + (block0 ? 1 : 0));
+    run.Write(block0);
   }
   // Reads the whole card with the sample's keys, as MCT text.
   std::string ReadBack() {
