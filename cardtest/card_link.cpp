@@ -4,19 +4,16 @@
 #include "txtconv/txtconv.h"
 
 bool CardLink::Authenticate(int sector, int keyMode) {
-  const int16_t status = reader_.Call(&ReaderApi::dc_authentication, keyMode, sector);
-  if (status != 0) idle_ = true;
-  return status == 0;
+  return Answered(reader_.Call(&ReaderApi::dc_authentication, keyMode, sector));
 }
 
-bool CardLink::ReadBlock(int address, char* hex) {
-  const int16_t status = reader_.Call(&ReaderApi::dc_read_hex, address, hex);
-  if (status != 0) idle_ = true;
-  return status == 0;
-}
+bool CardLink::ReadBlock(int address, char* hex) { return Answered(reader_.Call(&ReaderApi::dc_read_hex, address, hex)); }
 
 bool CardLink::WriteBlock(int address, char* hex) {
-  const int16_t status = reader_.Call(&ReaderApi::dc_write_hex, address, hex);
+  return Answered(reader_.Call(&ReaderApi::dc_write_hex, address, hex));
+}
+
+bool CardLink::Answered(int16_t status) {
   if (status != 0) idle_ = true;
   return status == 0;
 }

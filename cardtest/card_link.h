@@ -75,6 +75,9 @@ class CardLink {
   void NoteRead(CardImage& image, int address, const char* hex, int formKeyMode) const;
 
  private:
+  // A card that refused a sector command has gone idle.
+  bool Answered(int16_t status);
+
   ReaderSession& reader_;
   bool found_ = false;  // find card got as far as a selected card
   uint32_t serial_ = 0;

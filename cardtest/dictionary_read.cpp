@@ -44,23 +44,17 @@ DictionaryRead::TryResult DictionaryRead::TryKey(int sector, int keyMode, Key ke
 }
 
 DictionaryRead::TryResult DictionaryRead::SearchKey(int sector, int keyMode, Key* found) {
+  TryResult result = kRefused;
+  auto opens = [&](Key key) {
+    result = TryKey(sector, keyMode, key);
+    if (result != kRefused) *found = key;
+    return result != kRefused;
+  };
   // Found keys first: the list may grow only between two searches.
-  for (size_t i = 0; i < found_.size(); ++i) {
-    const Key key = found_[i];
-    const TryResult result = TryKey(sector, keyMode, key);
-    if (result != kRefused) {
-      *found = key;
-      return result;
-    }
-  }
-  for (Key key : keys_) {
-    if (foundSet_.count(key)) continue;
-    const TryResult result = TryKey(sector, keyMode, key);
-    if (result != kRefused) {
-      *found = key;
-      return result;
-    }
-  }
+  for (size_t i = 0; i < found_.size(); ++i)
+    if (opens(found_[i])) return result;
+  for (Key key : keys_)
+    if (!foundSet_.count(key) && opens(key)) return result;
   return kRefused;
 }
 
