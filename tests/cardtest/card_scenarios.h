@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cardtest/card_test_dlg.h"
+#include "cards/hex.h"
 #include "res/resource.h"
 #include "dialog/memory_backend.h"
 #include "reader/reader.h"
@@ -237,7 +238,7 @@ struct Direct {
   const ReaderSession& r;
   int16_t Load(uint8_t sector, const char* key12) const {
     uint8_t key[6];
-    for (int i = 0; i < 6; ++i) key[i] = static_cast<uint8_t>(std::stoi(std::string(key12 + 2 * i, 2), nullptr, 16));
+    HexBytes(key12, key, 6);
     return r.Call(&ReaderApi::dc_load_key, uint8_t{0}, sector, key);
   }
   int16_t Authenticate(uint8_t sector) const { return r.Call(&ReaderApi::dc_authentication, uint8_t{0}, sector); }

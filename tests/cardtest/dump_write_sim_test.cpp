@@ -3,8 +3,6 @@
 // it once confirmed, and the command's file, checks and confirmation.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "cardtest/confirm_write_dlg.h"
 #include "cardtest/dictionary_read.h"
 #include "cardtest/dump_plan.h"
@@ -12,21 +10,12 @@
 #include "cardtest/read_out.h"
 #include "cards/dump_reader.h"
 #include "cards/dump_writer.h"
+#include "cards/hex.h"
 #include "tests/cardtest/virtual_card_fixture.h"
 
 namespace {
 
 using namespace virtual_card;
-
-std::string Hex(const std::string& bytes) {
-  std::string hex;
-  char pair[3];
-  for (unsigned char b : bytes) {
-    std::snprintf(pair, sizeof pair, "%02X", b);
-    hex += pair;
-  }
-  return hex;
-}
 
 // The blocks written, in the order sent.
 decltype(ReaderApi::dc_write_hex) g_write = nullptr;
@@ -96,10 +85,13 @@ class DumpWriteRunOnVirtualReader : public WritesRecorded<VirtualCardOperation> 
   }
 
   // The card's memory, as the virtual reader keeps it in its raw file.
-  std::string Block(int address) { return Hex(Slurp(dir_ / "card.mfd").substr(address * 16, 16)); }
+  std::string Block(int address) {
+    const std::string card = Slurp(dir_ / "card.mfd");
+    return HexText(reinterpret_cast<const uint8_t*>(card.data()) + address * 16, 16);
+  }
   void SetBlock(int address, const std::string& hex) {
     std::string card = Slurp(dir_ / "card.mfd");
-    for (int i = 0; i < 16; ++i) card[address * 16 + i] = static_cast<char>(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
+    HexBytes(hex.c_str(), reinterpret_cast<uint8_t*>(&card[address * 16]), 16);
     Spit(dir_ / "card.mfd", card);
   }
 
