@@ -28,14 +28,9 @@ CompareSide Side(const std::string& label, const Layout& layout = k1KLayout) {
 
 }  // namespace
 
-TEST(Compare, IdenticalSidesGiveOneLine) {
-  EXPECT_EQ(std::vector<std::string>{"全部 64 个块相同"}, CompareLines(Side("卡片"), Side("文件")));
-  EXPECT_EQ(std::vector<std::string>{"全部 256 个块相同"},
-            CompareLines(Side("文件1", k4KLayout), Side("文件2", k4KLayout)));
-}
-
-TEST(Compare, DifferingBlocksInOrderWithMarksUnderTheirBytes) {
+TEST(Compare, IdenticalSidesGiveOneLineAndDifferingBlocksComeInOrderWithMarksUnderTheirBytes) {
   CompareSide card = Side("卡片"), file = Side("文件");
+  EXPECT_EQ(std::vector<std::string>{"全部 64 个块相同"}, CompareLines(card, file));
   file.blocks[5][0] = 0x01;
   file.blocks[5][15] = 0xAA;
   file.blocks[1][3] = 0x10;
@@ -102,6 +97,7 @@ TEST(Compare, DifferentSizesNameTheSectorsOnlyOneSideHas) {
   CompareSide other = Side("文件", k4KLayout);
   lines = CompareLines(card, other);
   ASSERT_EQ(14u, lines.size());
+  EXPECT_EQ("255/256 个块相同，1 个块不同，0 个块无法比较", lines[0]);
   EXPECT_EQ("扇区[32] 块[15]", lines[1]);
   EXPECT_EQ("  块[0-4] 卡片：读 密钥A或B，写 密钥B，加值 不允许，减值/转存/恢复 不允许", lines[6]);
   EXPECT_EQ("  块[0-4] 文件：读 密钥A或B，写 密钥A或B，加值 密钥A或B，减值/转存/恢复 密钥A或B", lines[7]);
