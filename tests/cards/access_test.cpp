@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cards/access.h"
+#include "cards/hex.h"
 
 namespace {
 
@@ -83,9 +84,7 @@ TEST(AccessConditions, EverySettingForBothKeysIsTheDatasheetsAndSurvivesEncodeAn
   for (const auto& [conditions, hex] : {std::pair{transport, "FF0780"}, {keyBOwns, "7F0788"}, {values, "08778F"}}) {
     uint8_t bytes[3];
     EncodeAccessBits(conditions, bytes);
-    char text[7];
-    std::snprintf(text, sizeof text, "%02X%02X%02X", bytes[0], bytes[1], bytes[2]);
-    EXPECT_STREQ(hex, text);
+    EXPECT_EQ(hex, HexText(bytes, 3));
   }
 }
 

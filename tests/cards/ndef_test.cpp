@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cards/hex.h"
 #include "cards/ndef.h"
 
 namespace {
@@ -24,7 +25,7 @@ Bytes Area(const std::string& text) {
     } else if (text[i] == ' ') {
       ++i;
     } else {
-      out.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
+      out.push_back(static_cast<uint8_t>(HexDigitValue(text[i]) << 4 | HexDigitValue(text[i + 1])));
       i += 2;
     }
   }
