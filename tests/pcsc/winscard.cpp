@@ -198,6 +198,14 @@ const char* DispositionName(DWORD disposition) {
   return "?";
 }
 
+// A call that only checks its context.
+LONG ContextKnown(const char* function, SCARDCONTEXT context) {
+  Locked locked;
+  const LONG result = locked.state.contexts.count(context) ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
+  Log(locked.state, function, Handle(context), "", result);
+  return result;
+}
+
 }  // namespace
 
 extern "C" {
@@ -228,21 +236,11 @@ LONG WINAPI SCardReleaseContext(SCARDCONTEXT hContext) {
   return result;
 }
 
-LONG WINAPI SCardIsValidContext(SCARDCONTEXT hContext) {
-  Locked locked;
-  const LONG result = locked.state.contexts.count(hContext) ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
-  Log(locked.state, "SCardIsValidContext", Handle(hContext), "", result);
-  return result;
-}
+LONG WINAPI SCardIsValidContext(SCARDCONTEXT hContext) { return ContextKnown("SCardIsValidContext", hContext); }
 
 // Nothing of this library waits for a card's arrival, the only wait it
 // would end; a hung APDU is not ended by it, as on a real reader.
-LONG WINAPI SCardCancel(SCARDCONTEXT hContext) {
-  Locked locked;
-  const LONG result = locked.state.contexts.count(hContext) ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
-  Log(locked.state, "SCardCancel", Handle(hContext), "", result);
-  return result;
-}
+LONG WINAPI SCardCancel(SCARDCONTEXT hContext) { return ContextKnown("SCardCancel", hContext); }
 
 LONG WINAPI SCardListReadersA(SCARDCONTEXT hContext, LPCSTR, LPSTR mszReaders, LPDWORD pcchReaders) {
   Locked locked;
@@ -365,26 +363,26 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
   State& state = locked.state;
   Connection* connection = nullptr;
   LONG result = Find(state, hCard, &connection);
-  const std::string command = pbSendBuffer ? Hex(pbSendBuffer, cbSendLength) : "(null)";
+  const std::string call = Handle(hCard) + "," + (pbSendBuffer ? Hex(pbSendBuffer, cbSendLength) : "(null)");
   if (result == SCARD_S_SUCCESS &&
       (pioSendPci == nullptr || pioSendPci->dwProtocol != connection->protocol ||
        pioSendPci->cbPciLength != sizeof(SCARD_IO_REQUEST) || pbSendBuffer == nullptr ||
        cbSendLength == 0 || pbRecvBuffer == nullptr || pcbRecvLength == nullptr))
     result = SCARD_E_INVALID_PARAMETER;
   if (result != SCARD_S_SUCCESS) {
-    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "", result);
+    Log(state, "SCardTransmit", call, "", result);
     return result;
   }
   const Bytes apdu(pbSendBuffer, pbSendBuffer + cbSendLength);
   if (state.options.unanswered && apdu.size() >= 2 && apdu[1] == *state.options.unanswered) {
     // Firmware that hangs: no answer until the card is replaced.
-    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "no answer", ERROR_IO_PENDING);
+    Log(state, "SCardTransmit", call, "no answer", ERROR_IO_PENDING);
     const unsigned generation = state.generation;
     ++state.unanswered;
     state.changed.wait(locked.lock, [&] { return state.generation != generation; });
     --state.unanswered;
     state.changed.notify_all();
-    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "given up, card replaced", SCARD_W_REMOVED_CARD);
+    Log(state, "SCardTransmit", call, "given up, card replaced", SCARD_W_REMOVED_CARD);
     return SCARD_W_REMOVED_CARD;
   }
   Bytes answer = state.firmware->Apdu(apdu);
@@ -395,7 +393,7 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
     state.powered = false;
     ++state.generation;
     state.changed.notify_all();
-    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "card pulled", SCARD_W_REMOVED_CARD);
+    Log(state, "SCardTransmit", call, "card pulled", SCARD_W_REMOVED_CARD);
     return SCARD_W_REMOVED_CARD;
   }
   if (*pcbRecvLength < answer.size()) {
@@ -404,7 +402,7 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
     std::copy(answer.begin(), answer.end(), pbRecvBuffer);
   }
   *pcbRecvLength = static_cast<DWORD>(answer.size());
-  Log(state, "SCardTransmit", Handle(hCard) + "," + command, Hex(answer.data(), answer.size()), result);
+  Log(state, "SCardTransmit", call, Hex(answer.data(), answer.size()), result);
   return result;
 }
 
