@@ -24,6 +24,7 @@
 #include <windows.h>
 #include <winscard.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <map>
@@ -182,6 +183,17 @@ LONG Find(State& state, SCARDHANDLE card, Connection** connection) {
   return SCARD_S_SUCCESS;
 }
 
+// Copies `data` into a caller's buffer of *length units (no buffer: the
+// length is only asked), and says how long it is.
+template <typename Data, typename Unit>
+LONG GiveBack(const Data& data, Unit* buffer, LPDWORD length) {
+  if (length == nullptr) return SCARD_S_SUCCESS;
+  const bool fits = buffer == nullptr || *length >= data.size();
+  if (buffer != nullptr && fits) std::copy(data.begin(), data.end(), buffer);
+  *length = static_cast<DWORD>(data.size());
+  return fits ? SCARD_S_SUCCESS : SCARD_E_INSUFFICIENT_BUFFER;
+}
+
 DWORD ProtocolFor(DWORD preferred) {
   if (preferred & SCARD_PROTOCOL_T1) return SCARD_PROTOCOL_T1;
   if (preferred & SCARD_PROTOCOL_T0) return SCARD_PROTOCOL_T0;
@@ -253,13 +265,9 @@ LONG WINAPI SCardListReadersA(SCARDCONTEXT hContext, LPCSTR, LPSTR mszReaders, L
     result = SCARD_E_INVALID_HANDLE;
   } else if (pcchReaders == nullptr || *pcchReaders == SCARD_AUTOALLOCATE) {
     result = SCARD_E_INVALID_PARAMETER;
-  } else if (mszReaders != nullptr && *pcchReaders < list.size()) {
-    result = SCARD_E_INSUFFICIENT_BUFFER;
-  } else if (mszReaders != nullptr) {
-    list.copy(mszReaders, list.size());
+  } else {
+    result = GiveBack(list, mszReaders, pcchReaders);
   }
-  if (result == SCARD_S_SUCCESS || result == SCARD_E_INSUFFICIENT_BUFFER)
-    *pcchReaders = static_cast<DWORD>(list.size());
   Log(state, "SCardListReadersA", Handle(hContext) + (mszReaders ? ",buffer" : ",length"),
       std::to_string(list.size()), result);
   return result;
@@ -338,16 +346,9 @@ LONG WINAPI SCardStatusA(SCARDHANDLE hCard, LPSTR szReaderName, LPDWORD pcchRead
   if (result == SCARD_S_SUCCESS) {
     atr = state.firmware->Atr();
     const std::string name = std::string(kReaders[connection->reader]) + '\0' + '\0';
-    if (pcchReaderLen != nullptr) {
-      if (szReaderName != nullptr && *pcchReaderLen < name.size()) result = SCARD_E_INSUFFICIENT_BUFFER;
-      else if (szReaderName != nullptr) name.copy(szReaderName, name.size());
-      *pcchReaderLen = static_cast<DWORD>(name.size());
-    }
-    if (pcbAtrLen != nullptr) {
-      if (pbAtr != nullptr && *pcbAtrLen < atr.size()) result = SCARD_E_INSUFFICIENT_BUFFER;
-      else if (pbAtr != nullptr) std::copy(atr.begin(), atr.end(), pbAtr);
-      *pcbAtrLen = static_cast<DWORD>(atr.size());
-    }
+    const LONG named = GiveBack(name, szReaderName, pcchReaderLen);
+    result = GiveBack(atr, pbAtr, pcbAtrLen);
+    if (named != SCARD_S_SUCCESS) result = named;
     if (pdwState != nullptr) *pdwState = SCARD_SPECIFIC;
     if (pdwProtocol != nullptr) *pdwProtocol = connection->protocol;
   }
@@ -396,12 +397,7 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
     Log(state, "SCardTransmit", call, "card pulled", SCARD_W_REMOVED_CARD);
     return SCARD_W_REMOVED_CARD;
   }
-  if (*pcbRecvLength < answer.size()) {
-    result = SCARD_E_INSUFFICIENT_BUFFER;
-  } else {
-    std::copy(answer.begin(), answer.end(), pbRecvBuffer);
-  }
-  *pcbRecvLength = static_cast<DWORD>(answer.size());
+  result = GiveBack(answer, pbRecvBuffer, pcbRecvLength);
   Log(state, "SCardTransmit", call, Hex(answer.data(), answer.size()), result);
   return result;
 }
