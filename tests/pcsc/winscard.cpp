@@ -24,6 +24,7 @@
 #include <windows.h>
 #include <winscard.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <map>
@@ -182,6 +183,17 @@ LONG Find(State& state, SCARDHANDLE card, Connection** connection) {
   return SCARD_S_SUCCESS;
 }
 
+// Copies `data` into a caller's buffer of *length units (no buffer: the
+// length is only asked), and says how long it is.
+template <typename Data, typename Unit>
+LONG GiveBack(const Data& data, Unit* buffer, LPDWORD length) {
+  if (length == nullptr) return SCARD_S_SUCCESS;
+  const bool fits = buffer == nullptr || *length >= data.size();
+  if (buffer != nullptr && fits) std::copy(data.begin(), data.end(), buffer);
+  *length = static_cast<DWORD>(data.size());
+  return fits ? SCARD_S_SUCCESS : SCARD_E_INSUFFICIENT_BUFFER;
+}
+
 DWORD ProtocolFor(DWORD preferred) {
   if (preferred & SCARD_PROTOCOL_T1) return SCARD_PROTOCOL_T1;
   if (preferred & SCARD_PROTOCOL_T0) return SCARD_PROTOCOL_T0;
@@ -196,6 +208,14 @@ const char* DispositionName(DWORD disposition) {
     case SCARD_EJECT_CARD: return "eject";
   }
   return "?";
+}
+
+// A call that only checks its context.
+LONG ContextKnown(const char* function, SCARDCONTEXT context) {
+  Locked locked;
+  const LONG result = locked.state.contexts.count(context) ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
+  Log(locked.state, function, Handle(context), "", result);
+  return result;
 }
 
 }  // namespace
@@ -228,21 +248,11 @@ LONG WINAPI SCardReleaseContext(SCARDCONTEXT hContext) {
   return result;
 }
 
-LONG WINAPI SCardIsValidContext(SCARDCONTEXT hContext) {
-  Locked locked;
-  const LONG result = locked.state.contexts.count(hContext) ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
-  Log(locked.state, "SCardIsValidContext", Handle(hContext), "", result);
-  return result;
-}
+LONG WINAPI SCardIsValidContext(SCARDCONTEXT hContext) { return ContextKnown("SCardIsValidContext", hContext); }
 
 // Nothing of this library waits for a card's arrival, the only wait it
 // would end; a hung APDU is not ended by it, as on a real reader.
-LONG WINAPI SCardCancel(SCARDCONTEXT hContext) {
-  Locked locked;
-  const LONG result = locked.state.contexts.count(hContext) ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
-  Log(locked.state, "SCardCancel", Handle(hContext), "", result);
-  return result;
-}
+LONG WINAPI SCardCancel(SCARDCONTEXT hContext) { return ContextKnown("SCardCancel", hContext); }
 
 LONG WINAPI SCardListReadersA(SCARDCONTEXT hContext, LPCSTR, LPSTR mszReaders, LPDWORD pcchReaders) {
   Locked locked;
@@ -255,13 +265,9 @@ LONG WINAPI SCardListReadersA(SCARDCONTEXT hContext, LPCSTR, LPSTR mszReaders, L
     result = SCARD_E_INVALID_HANDLE;
   } else if (pcchReaders == nullptr || *pcchReaders == SCARD_AUTOALLOCATE) {
     result = SCARD_E_INVALID_PARAMETER;
-  } else if (mszReaders != nullptr && *pcchReaders < list.size()) {
-    result = SCARD_E_INSUFFICIENT_BUFFER;
-  } else if (mszReaders != nullptr) {
-    list.copy(mszReaders, list.size());
+  } else {
+    result = GiveBack(list, mszReaders, pcchReaders);
   }
-  if (result == SCARD_S_SUCCESS || result == SCARD_E_INSUFFICIENT_BUFFER)
-    *pcchReaders = static_cast<DWORD>(list.size());
   Log(state, "SCardListReadersA", Handle(hContext) + (mszReaders ? ",buffer" : ",length"),
       std::to_string(list.size()), result);
   return result;
@@ -340,16 +346,9 @@ LONG WINAPI SCardStatusA(SCARDHANDLE hCard, LPSTR szReaderName, LPDWORD pcchRead
   if (result == SCARD_S_SUCCESS) {
     atr = state.firmware->Atr();
     const std::string name = std::string(kReaders[connection->reader]) + '\0' + '\0';
-    if (pcchReaderLen != nullptr) {
-      if (szReaderName != nullptr && *pcchReaderLen < name.size()) result = SCARD_E_INSUFFICIENT_BUFFER;
-      else if (szReaderName != nullptr) name.copy(szReaderName, name.size());
-      *pcchReaderLen = static_cast<DWORD>(name.size());
-    }
-    if (pcbAtrLen != nullptr) {
-      if (pbAtr != nullptr && *pcbAtrLen < atr.size()) result = SCARD_E_INSUFFICIENT_BUFFER;
-      else if (pbAtr != nullptr) std::copy(atr.begin(), atr.end(), pbAtr);
-      *pcbAtrLen = static_cast<DWORD>(atr.size());
-    }
+    const LONG named = GiveBack(name, szReaderName, pcchReaderLen);
+    result = GiveBack(atr, pbAtr, pcbAtrLen);
+    if (named != SCARD_S_SUCCESS) result = named;
     if (pdwState != nullptr) *pdwState = SCARD_SPECIFIC;
     if (pdwProtocol != nullptr) *pdwProtocol = connection->protocol;
   }
@@ -365,26 +364,26 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
   State& state = locked.state;
   Connection* connection = nullptr;
   LONG result = Find(state, hCard, &connection);
-  const std::string command = pbSendBuffer ? Hex(pbSendBuffer, cbSendLength) : "(null)";
+  const std::string call = Handle(hCard) + "," + (pbSendBuffer ? Hex(pbSendBuffer, cbSendLength) : "(null)");
   if (result == SCARD_S_SUCCESS &&
       (pioSendPci == nullptr || pioSendPci->dwProtocol != connection->protocol ||
        pioSendPci->cbPciLength != sizeof(SCARD_IO_REQUEST) || pbSendBuffer == nullptr ||
        cbSendLength == 0 || pbRecvBuffer == nullptr || pcbRecvLength == nullptr))
     result = SCARD_E_INVALID_PARAMETER;
   if (result != SCARD_S_SUCCESS) {
-    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "", result);
+    Log(state, "SCardTransmit", call, "", result);
     return result;
   }
   const Bytes apdu(pbSendBuffer, pbSendBuffer + cbSendLength);
   if (state.options.unanswered && apdu.size() >= 2 && apdu[1] == *state.options.unanswered) {
     // Firmware that hangs: no answer until the card is replaced.
-    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "no answer", ERROR_IO_PENDING);
+    Log(state, "SCardTransmit", call, "no answer", ERROR_IO_PENDING);
     const unsigned generation = state.generation;
     ++state.unanswered;
     state.changed.wait(locked.lock, [&] { return state.generation != generation; });
     --state.unanswered;
     state.changed.notify_all();
-    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "given up, card replaced", SCARD_W_REMOVED_CARD);
+    Log(state, "SCardTransmit", call, "given up, card replaced", SCARD_W_REMOVED_CARD);
     return SCARD_W_REMOVED_CARD;
   }
   Bytes answer = state.firmware->Apdu(apdu);
@@ -395,16 +394,11 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
     state.powered = false;
     ++state.generation;
     state.changed.notify_all();
-    Log(state, "SCardTransmit", Handle(hCard) + "," + command, "card pulled", SCARD_W_REMOVED_CARD);
+    Log(state, "SCardTransmit", call, "card pulled", SCARD_W_REMOVED_CARD);
     return SCARD_W_REMOVED_CARD;
   }
-  if (*pcbRecvLength < answer.size()) {
-    result = SCARD_E_INSUFFICIENT_BUFFER;
-  } else {
-    std::copy(answer.begin(), answer.end(), pbRecvBuffer);
-  }
-  *pcbRecvLength = static_cast<DWORD>(answer.size());
-  Log(state, "SCardTransmit", Handle(hCard) + "," + command, Hex(answer.data(), answer.size()), result);
+  result = GiveBack(answer, pbRecvBuffer, pcbRecvLength);
+  Log(state, "SCardTransmit", call, Hex(answer.data(), answer.size()), result);
   return result;
 }
 

@@ -54,6 +54,21 @@ class ContextMenu : public ::testing::Test {
   std::wstring card_;
 };
 
+// QUILLON.exe on the virtual reader with a `kind` card kept in `dump`, the
+// reader opened, the card found with SAK `sak` and read with the built-in keys.
+::testing::AssertionResult DictionaryRead(AppDriver& app, const wchar_t* kind, const std::wstring& dump,
+                                          const std::string& sak) {
+  if (!app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", kind}, {L"DCRF32_SIM_DUMP", dump}}))
+    return ::testing::AssertionFailure() << "QUILLON.exe did not show its window";
+  app.Click(IDC_OPEN_READER);
+  if (app.Text(IDC_STATUS) != "打开成功了") return ::testing::AssertionFailure() << app.Text(IDC_STATUS);
+  app.Click(IDC_FIND_CARD);
+  if (app.Text(IDC_SAK) != sak) return ::testing::AssertionFailure() << "SAK " << app.Text(IDC_SAK);
+  if (!app.ChooseFromContextMenu(IDC_READ_LIST, kDictionary) || !app.WaitForStatus("字典读取完成"))
+    return ::testing::AssertionFailure() << app.Text(IDC_STATUS);
+  return ::testing::AssertionSuccess();
+}
+
 }  // namespace
 
 TEST_F(ContextMenu, DictionaryReadOfTheSampleCardThenExplainCopyAndSave) {
@@ -167,12 +182,7 @@ TEST(CardSizes, A4KCardReadWholeFromTheMenuSavesAsItsFourKilobytesAndWritesBack)
   const std::wstring card = folder.Path(L"card.mct"), saved = folder.Path(L"saved.bin");
   std::ofstream(card.c_str(), std::ios::binary) << mct;
   AppDriver app;
-  ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"4k"}, {L"DCRF32_SIM_DUMP", card}}));
-  app.Click(IDC_OPEN_READER);
-  app.Click(IDC_FIND_CARD);
-  ASSERT_EQ("18", app.Text(IDC_SAK));
-  ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
-  ASSERT_TRUE(app.WaitForStatus("字典读取完成")) << app.Text(IDC_STATUS);
+  ASSERT_TRUE(DictionaryRead(app, L"4k", card, "18"));
   EXPECT_EQ("字典读取完成：40/40 个扇区已读取", app.Text(IDC_STATUS));
   EXPECT_EQ(32u * 5 + 8 * 17, app.Lines(IDC_READ_LIST).size());
 
@@ -201,12 +211,7 @@ TEST(CardSizes, AMiniCardReadWholeSavesInEachFormatAndEachLoadsBackAsTheSameCard
   std::vector<std::string> first;
   {
     AppDriver app;
-    ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"mini"}, {L"DCRF32_SIM_DUMP", card}}));
-    app.Click(IDC_OPEN_READER);
-    app.Click(IDC_FIND_CARD);
-    ASSERT_EQ("09", app.Text(IDC_SAK));
-    ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
-    ASSERT_TRUE(app.WaitForStatus("字典读取完成")) << app.Text(IDC_STATUS);
+    ASSERT_TRUE(DictionaryRead(app, L"mini", card, "09"));
     EXPECT_EQ("字典读取完成：5/5 个扇区已读取", app.Text(IDC_STATUS));
     first = app.Lines(IDC_READ_LIST);
     ASSERT_EQ(25u, first.size());
@@ -221,12 +226,7 @@ TEST(CardSizes, AMiniCardReadWholeSavesInEachFormatAndEachLoadsBackAsTheSameCard
   for (const wchar_t* name : {L"saved.mct", L"saved.bin", L"saved.eml"}) {
     SCOPED_TRACE(dlg::Narrow(name));
     AppDriver app;
-    ASSERT_TRUE(app.Start(BesideMe(L"QUILLON.exe"), {{L"DCRF32_SIM_CARD", L"mini"}, {L"DCRF32_SIM_DUMP", folder.Path(name)}}));
-    app.Click(IDC_OPEN_READER);
-    EXPECT_EQ("打开成功了", app.Text(IDC_STATUS));
-    app.Click(IDC_FIND_CARD);
-    ASSERT_TRUE(app.ChooseFromContextMenu(IDC_READ_LIST, kDictionary));
-    ASSERT_TRUE(app.WaitForStatus("字典读取完成")) << app.Text(IDC_STATUS);
+    ASSERT_TRUE(DictionaryRead(app, L"mini", folder.Path(name), "09"));
     EXPECT_EQ(first, app.Lines(IDC_READ_LIST));
     app.Close();
   }
